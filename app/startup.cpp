@@ -1,0 +1,66 @@
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/app.h"
+#include "app/app_state.h"
+
+AppState app;
+
+static const char caption[] = "flumo for SDL";
+
+/* A missing or broken bitmap ends start-up before anything uses it. */
+static SDL_Surface *load_bitmap(const char *path)
+{
+  SDL_Surface *surface = SDL_LoadBMP(path);
+  if (!surface) {
+    fprintf(stderr, "Couldn't load %s: %s\n", path, SDL_GetError());
+    exit(1);
+  }
+  return surface;
+}
+
+static void set_icon(void)
+{
+  SDL_Surface *icon = SDL_LoadBMP("flumo_icon.bmp");
+  if (!icon)
+    return; /* the window keeps the default icon */
+  SDL_WM_SetIcon(icon, NULL);
+  SDL_FreeSurface(icon);
+}
+
+void init_app(void)
+{
+  if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
+    fprintf(stderr, "Couldn't initialize SDL: %s\n", SDL_GetError());
+    exit(1);
+  }
+  atexit(shutdown_app);
+  catch_quit_signals();
+
+  app.push_image = load_bitmap("flumo_push.bmp");
+  app.normal_image = load_bitmap("flumo_normal.bmp");
+  app.digits_image = load_bitmap("flumo_num.bmp");
+  SDL_SetColorKey(app.digits_image, SDL_SRCCOLORKEY,
+                  SDL_MapRGB(app.digits_image->format, 0, 0, 0));
+
+  app.screen = SDL_SetVideoMode(app.normal_image->w, app.normal_image->h, 32,
+                                SDL_SWSURFACE);
+  if (!app.screen) {
+    fprintf(stderr, "Couldn't set video mode: %s\n", SDL_GetError());
+    exit(1);
+  }
+  app.ready = 1;
+  app.count = 0;
+
+  SDL_WM_SetCaption(caption, caption);
+  set_icon();
+}
+
+void shutdown_app(void)
+{
+  SDL_FreeSurface(app.normal_image);
+  SDL_FreeSurface(app.push_image);
+  SDL_FreeSurface(app.digits_image);
+  app.normal_image = app.push_image = app.digits_image = NULL;
+  SDL_Quit();
+}

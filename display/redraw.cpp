@@ -1,0 +1,38 @@
+#include "app/app.h"
+#include "app/app_state.h"
+#include "display/display.h"
+
+/* The digit strip: one cell per digit, 0 to 9 left to right; the first row
+   serves every count below the ceiling, the second the ceiling itself. */
+static const int glyph_w = 29;
+static const int glyph_h = 50;
+
+/* Where the counter stands in the window. The ones digit never moves, so a
+   one-digit count is right-aligned, with no leading zero. */
+static const int tens_x = 29;
+static const int ones_x = 60;
+static const int digits_y = 112;
+
+static void draw_glyph(int digit, int row, int x)
+{
+  SDL_Rect from = {(Sint16)(glyph_w * digit), (Sint16)(glyph_h * row),
+                   (Uint16)glyph_w, (Uint16)glyph_h};
+  SDL_Rect to = {(Sint16)x, (Sint16)digits_y, (Uint16)glyph_w, (Uint16)glyph_h};
+  SDL_BlitSurface(app.digits_image, &from, app.screen, &to);
+}
+
+void draw_counter(int n)
+{
+  int row = n == max_count ? 1 : 0;
+
+  if (n > 9)
+    draw_glyph(n / 10, row, tens_x);
+  draw_glyph(n % 10, row, ones_x);
+}
+
+void redraw(SDL_Surface *background)
+{
+  SDL_BlitSurface(background, NULL, app.screen, NULL);
+  draw_counter(app.count);
+  SDL_UpdateRect(app.screen, 0, 0, 0, 0);
+}

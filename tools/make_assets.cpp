@@ -1,0 +1,370 @@
+/* Draws the program's pictures and writes them, as Windows bitmaps, into
+   the folder given on the command line:
+     flumo_normal.bmp  the resting button, which sets the window size
+     flumo_push.bmp    the same button pushed in
+     flumo_num.bmp     the digit strip: 10 cells of 29 x 50, two rows
+     flumo_icon.bmp    32 x 32 window icon
+   Bitmaps are 32 bits a pixel with explicit colour masks and no alpha, the
+   window's own layout, so the program's blits are plain copies. */
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+struct Rgb {
+  float r, g, b;
+};
+
+Rgb mix(Rgb a, Rgb b, float t)
+{
+  return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+
+Rgb scale(Rgb c, float k)
+{
+  return {c.r * k, c.g * k, c.b * k};
+}
+
+Rgb rgb8(int r, int g, int b)
+{
+  return {r / 255.f, g / 255.f, b / 255.f};
+}
+
+struct Image {
+  int w, h;
+  std::vector<Rgb> px;
+  Image(int width, int height, Rgb fill)
+      : w(width), h(height), px(size_t(width) * height, fill)
+  {
+  }
+  Rgb &at(int x, int y) { return px[size_t(y) * w + x]; }
+};
+
+/* Signed distance to a shape: negative inside. */
+using Shape = std::function<float(float x, float y)>;
+using Paint = std::function<Rgb(float x, float y)>;
+
+Shape circle(float cx, float cy, float r)
+{
+  return [=](float x, float y) { return std::hypot(x - cx, y - cy) - r; };
+}
+
+Shape rounded_box(float x0, float y0, float x1, float y1, float r)
+{
+  float cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
+  float hx = (x1 - x0) / 2 - r, hy = (y1 - y0) / 2 - r;
+  return [=](float x, float y) {
+    float dx = std::fabs(x - cx) - hx, dy = std::fabs(y - cy) - hy;
+    float outside = std::hypot(std::max(dx, 0.f), std::max(dy, 0.f));
+    return outside + std::min(std::max(dx, dy), 0.f) - r;
+  };
+}
+
+Paint solid(Rgb c)
+{
+  return [=](float, float) { return c; };
+}
+
+Paint vertical(float y0, Rgb top, float y1, Rgb bottom)
+{
+  return [=](float, float y) {
+    return mix(top, bottom, std::clamp((y - y0) / (y1 - y0), 0.f, 1.f));
+  };
+}
+
+/* Paints where the shape is, with one pixel of antialiased edge. */
+void fill(Image &img, const Shape &shape, const Paint &paint, float alpha = 1)
+{
+  for (int y = 0; y < img.h; y++)
+    for (int x = 0; x < img.w; x++) {
+      float px = x + .5f, py = y + .5f;
+      float cover = std::clamp(.5f - shape(px, py), 0.f, 1.f) * alpha;
+      if (cover > 0)
+        img.at(x, y) = mix(img.at(x, y), paint(px, py), cover);
+    }
+}
+
+/* A soft shadow: the shape's edge blurred over `soft` pixels. */
+void shadow(Image &img, const Shape &shape, float soft, float strength)
+{
+  for (int y = 0; y < img.h; y++)
+    for (int x = 0; x < img.w; x++) {
+      float d = shape(x + .5f, y + .5f);
+      float k = std::clamp(1 - (d + soft / 2) / soft, 0.f, 1.f);
+      Rgb &p = img.at(x, y);
+      p = scale(p, 1 - strength * k * k);
+    }
+}
+
+/* ---- the button ---- */
+
+const Rgb backdrop = rgb8(44, 48, 58);
+const Rgb body_top = rgb8(226, 224, 216);
+const Rgb body_bottom = rgb8(188, 186, 178);
+const Rgb screen_top = rgb8(22, 34, 29);
+const Rgb screen_bottom = rgb8(12, 20, 17);
+const Rgb cap_red = rgb8(222, 40, 32);
+
+const int window_w = 240, window_h = 190;
+const float button_x = 168, button_y = 95;
+
+/* A dome lit from the upper left: bright near the light, dark at the rim. */
+Paint dome(float cx, float cy, float r, Rgb base, float light)
+{
+  return [=](float x, float y) {
+    float lx = cx - r * .35f, ly = cy - r * .4f;
+    float t = std::clamp(std::hypot(x - lx, y - ly) / (r * 1.5f), 0.f, 1.f);
+    Rgb lit = mix(base, rgb8(255, 210, 200), .3f * light);
+    return mix(lit, scale(base, .45f), t);
+  };
+}
+
+void draw_body(Image &img)
+{
+  shadow(img, rounded_box(8, 10, 234, 186, 20), 8, .5f);
+  fill(img, rounded_box(5, 5, 235, 185, 20), solid(rgb8(240, 239, 234)));
+  fill(img, rounded_box(6, 7, 234, 185, 19), solid(rgb8(150, 148, 142)));
+  fill(img, rounded_box(6, 6, 234, 183, 19),
+       vertical(6, body_top, 183, body_bottom));
+}
+
+/* Speaker holes above the counter, where the click comes from. */
+void draw_grille(Image &img)
+{
+  for (int row = 0; row < 7; row++)
+    for (int col = 0; col < 7; col++) {
+      float x = 35 + col * 8, y = 36 + row * 8;
+      fill(img, circle(x, y + .8f, 2.3f), solid(rgb8(250, 250, 246)));
+      fill(img, circle(x, y, 2.3f), solid(rgb8(70, 70, 72)));
+    }
+}
+
+/* The seven segments of a digit in a 29 x 50 cell, slanted a little. */
+const unsigned char segments_of[10] = {0x3f, 0x06, 0x5b, 0x4f, 0x66,
+                                       0x6d, 0x7d, 0x07, 0x7f, 0x6f};
+
+float segment(int s, float x, float y)
+{
+  const float left = 6, right = 23, top = 6, mid = 25, bottom = 44, t = 4.6f;
+  const float slant = .09f;
+  x += (y - mid) * slant;
+  float x0, y0, x1, y1; /* the segment's axis */
+  switch (s) {
+  case 0: x0 = left, y0 = top, x1 = right, y1 = top; break;
+  case 1: x0 = right, y0 = top, x1 = right, y1 = mid; break;
+  case 2: x0 = right, y0 = mid, x1 = right, y1 = bottom; break;
+  case 3: x0 = left, y0 = bottom, x1 = right, y1 = bottom; break;
+  case 4: x0 = left, y0 = mid, x1 = left, y1 = bottom; break;
+  case 5: x0 = left, y0 = top, x1 = left, y1 = mid; break;
+  default: x0 = left, y0 = mid, x1 = right, y1 = mid; break;
+  }
+  float cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
+  float along = std::fabs(x0 == x1 ? y - cy : x - cx);
+  float across = std::fabs(x0 == x1 ? x - cx : y - cy);
+  float half = std::max(x1 - x0, y1 - y0) / 2 - .9f; /* gap at the joints */
+  return std::max(across - t / 2, (along + across - half) / std::sqrt(2.f));
+}
+
+Shape digit_shape(int digit, float ox, float oy)
+{
+  return [=](float x, float y) {
+    float d = 1e9f;
+    for (int s = 0; s < 7; s++)
+      if (segments_of[digit] >> s & 1)
+        d = std::min(d, segment(s, x - ox, y - oy));
+    return d;
+  };
+}
+
+Shape all_segments(float ox, float oy)
+{
+  return digit_shape(8, ox, oy);
+}
+
+void draw_screen(Image &img)
+{
+  fill(img, rounded_box(22, 105, 96, 169, 7), solid(rgb8(246, 245, 240)));
+  fill(img, rounded_box(22, 104, 96, 168, 7), solid(rgb8(92, 92, 96)));
+  fill(img, rounded_box(27, 110, 91, 164, 3),
+       vertical(110, screen_top, 164, screen_bottom));
+  /* unlit segments, faintly, as on a real display */
+  fill(img, all_segments(29, 112), solid(rgb8(30, 44, 38)));
+  fill(img, all_segments(60, 112), solid(rgb8(30, 44, 38)));
+}
+
+void draw_button(Image &img, bool pressed)
+{
+  const float cx = button_x, cy = button_y;
+  /* the metal collar the cap sits in */
+  shadow(img, circle(cx + 1, cy + 3, 54), 6, .35f);
+  fill(img, circle(cx, cy, 54), [=](float x, float y) {
+    float t = std::clamp((x - cx + y - cy) / 108 + .5f, 0.f, 1.f);
+    return mix(rgb8(246, 246, 248), rgb8(120, 122, 128), t);
+  });
+  fill(img, circle(cx, cy, 47), [=](float x, float y) {
+    float t = std::clamp((x - cx + y - cy) / 94 + .5f, 0.f, 1.f);
+    return mix(rgb8(40, 40, 44), rgb8(96, 96, 104), t);
+  });
+  if (pressed) {
+    /* pushed in: lower, darker, the collar's shadow across its top */
+    const float py = cy + 2.5f, r = 42;
+    fill(img, circle(cx, py, r), dome(cx, py, r, scale(cap_red, .8f), .45f));
+    for (float drop : {5.f, 9.f}) {
+      Shape cap = circle(cx, py, r), lit = circle(cx, py + drop, r);
+      fill(
+          img,
+          [=](float x, float y) { return std::max(cap(x, y), -lit(x, y)); },
+          solid(rgb8(20, 4, 4)), .25f);
+    }
+  } else {
+    shadow(img, circle(cx + 1, cy + 4, 42), 6, .6f);
+    fill(img, circle(cx, cy - 1, 42), dome(cx, cy - 1, 42, cap_red, 1));
+    /* a soft gloss on the upper left of the dome */
+    fill(img, circle(cx - 15, cy - 19, 11), solid(rgb8(255, 236, 230)), .35f);
+    fill(img, circle(cx - 17, cy - 21, 5), solid(rgb8(255, 250, 248)), .55f);
+  }
+}
+
+Image draw_device(bool pressed)
+{
+  Image img(window_w, window_h, backdrop);
+  draw_body(img);
+  draw_grille(img);
+  draw_screen(img);
+  draw_button(img, pressed);
+  return img;
+}
+
+/* Light falling off around a lit segment, at distance d outside it. */
+float glow(float d)
+{
+  float k = .3f * std::exp(-d / 1.6f);
+  return k < 1 / 255.f ? 0 : k;
+}
+
+/* Lit segments over pure black, which the program keys out. Edge pixels are
+   blended toward the display's own colour, never to black, so the glyphs
+   sit on the screen without a dark fringe. */
+Image draw_digits()
+{
+  const Rgb lit[2] = {rgb8(120, 250, 170), rgb8(255, 120, 70)};
+  Image img(290, 100, rgb8(0, 0, 0));
+  for (int row = 0; row < 2; row++)
+    for (int d = 0; d < 10; d++) {
+      Shape shape = digit_shape(d, 29 * d, 50 * row);
+      for (int y = 50 * row; y < 50 * row + 50; y++)
+        for (int x = 29 * d; x < 29 * d + 29; x++) {
+          float d = shape(x + .5f, y + .5f);
+          float cover = std::clamp(.5f - d, 0.f, 1.f);
+          if (row == 1 && cover <= 0)
+            cover = glow(d); /* the ceiling glows */
+          if (cover <= 0)
+            continue;
+          float behind = (y - 50 * row + 112 - 110) / 54.f;
+          Rgb back = mix(screen_top, screen_bottom, behind);
+          img.at(x, y) = mix(back, lit[row], cover);
+        }
+    }
+  return img;
+}
+
+Image draw_icon()
+{
+  Image img(32, 32, backdrop);
+  fill(img, circle(16, 16, 15), [](float x, float y) {
+    float t = std::clamp((x + y - 32) / 30 + .5f, 0.f, 1.f);
+    return mix(rgb8(240, 240, 244), rgb8(110, 112, 118), t);
+  });
+  fill(img, circle(16, 16, 12.5f), solid(rgb8(40, 40, 44)));
+  fill(img, circle(16, 15.5f, 11), dome(16, 15.5f, 11, cap_red, 1));
+  return img;
+}
+
+/* ---- files ---- */
+
+void put16(std::vector<uint8_t> &out, uint32_t v)
+{
+  out.push_back(v & 0xff);
+  out.push_back(v >> 8 & 0xff);
+}
+
+void put32(std::vector<uint8_t> &out, uint32_t v)
+{
+  put16(out, v & 0xffff);
+  put16(out, v >> 16);
+}
+
+uint8_t to_byte(float v)
+{
+  return uint8_t(std::lround(std::clamp(v, 0.f, 1.f) * 255));
+}
+
+bool write_file(const std::string &path, const std::vector<uint8_t> &data)
+{
+  FILE *f = fopen(path.c_str(), "wb");
+  if (!f)
+    return false;
+  bool ok = fwrite(data.data(), 1, data.size(), f) == data.size();
+  return fclose(f) == 0 && ok;
+}
+
+/* 32-bit BI_BITFIELDS bitmap, rows bottom-up. */
+bool write_bmp(const std::string &path, Image &img)
+{
+  const uint32_t header = 14 + 40 + 12, size = uint32_t(img.w) * img.h * 4;
+  std::vector<uint8_t> out;
+  out.push_back('B');
+  out.push_back('M');
+  put32(out, header + size);
+  put32(out, 0);
+  put32(out, header);
+  put32(out, 40);
+  put32(out, img.w);
+  put32(out, img.h);
+  put16(out, 1);
+  put16(out, 32);
+  put32(out, 3); /* BI_BITFIELDS */
+  put32(out, size);
+  put32(out, 2835); /* 72 dpi */
+  put32(out, 2835);
+  put32(out, 0);
+  put32(out, 0);
+  put32(out, 0x00ff0000);
+  put32(out, 0x0000ff00);
+  put32(out, 0x000000ff);
+  for (int y = img.h - 1; y >= 0; y--)
+    for (int x = 0; x < img.w; x++) {
+      Rgb c = img.at(x, y);
+      put32(out,
+            uint32_t(to_byte(c.r)) << 16 | to_byte(c.g) << 8 | to_byte(c.b));
+    }
+  return write_file(path, out);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+  if (argc != 2) {
+    fprintf(stderr, "usage: %s output-folder\n", argv[0]);
+    return 2;
+  }
+  std::string dir = std::string(argv[1]) + "/";
+  Image normal = draw_device(false), push = draw_device(true);
+  Image digits = draw_digits(), icon = draw_icon();
+  if (!write_bmp(dir + "flumo_normal.bmp", normal) ||
+      !write_bmp(dir + "flumo_push.bmp", push) ||
+      !write_bmp(dir + "flumo_num.bmp", digits) ||
+      !write_bmp(dir + "flumo_icon.bmp", icon)) {
+    perror(argv[1]);
+    return 1;
+  }
+  return 0;
+}
