@@ -14,13 +14,24 @@ static void on_quit_signal(int signum)
   quit_signalled = 1;
 }
 
-void catch_quit_signals(void)
+/* A signal that was ignored when the program started (a background job of
+   a script ignores SIGINT) stays ignored. */
+static void catch_signal(int signum)
 {
   struct sigaction action = {};
+  sigaction(signum, NULL, &action);
+  if (action.sa_handler == SIG_IGN)
+    return;
+  action = {};
   action.sa_handler = on_quit_signal;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, NULL);
-  sigaction(SIGTERM, &action, NULL);
+  sigaction(signum, &action, NULL);
+}
+
+void catch_quit_signals(void)
+{
+  catch_signal(SIGINT);
+  catch_signal(SIGTERM);
 }
 
 int pump_events(void)

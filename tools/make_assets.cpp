@@ -245,31 +245,29 @@ Image draw_device(bool pressed)
 /* Light falling off around a lit segment, at distance d outside it. */
 float glow(float d)
 {
-  float k = .3f * std::exp(-d / 1.6f);
-  return k < 1 / 255.f ? 0 : k;
+  return d < 3.5f ? .35f * std::exp(-d / 1.1f) : 0;
 }
 
 /* Lit segments over pure black, which the program keys out. Edge pixels are
-   blended toward the display's own colour, never to black, so the glyphs
-   sit on the screen without a dark fringe. */
-Image draw_digits()
+   blended with the display's own pixels under the ones digit (the tens
+   digit's look the same), never with black, so the glyphs sit on the
+   display without a dark fringe. */
+Image draw_digits(Image &device)
 {
   const Rgb lit[2] = {rgb8(120, 250, 170), rgb8(255, 120, 70)};
   Image img(290, 100, rgb8(0, 0, 0));
   for (int row = 0; row < 2; row++)
     for (int d = 0; d < 10; d++) {
-      Shape shape = digit_shape(d, 29 * d, 50 * row);
-      for (int y = 50 * row; y < 50 * row + 50; y++)
-        for (int x = 29 * d; x < 29 * d + 29; x++) {
-          float d = shape(x + .5f, y + .5f);
-          float cover = std::clamp(.5f - d, 0.f, 1.f);
+      Shape shape = digit_shape(d, 0, 0);
+      for (int y = 0; y < 50; y++)
+        for (int x = 0; x < 29; x++) {
+          float dist = shape(x + .5f, y + .5f);
+          float cover = std::clamp(.5f - dist, 0.f, 1.f);
           if (row == 1 && cover <= 0)
-            cover = glow(d); /* the ceiling glows */
-          if (cover <= 0)
-            continue;
-          float behind = (y - 50 * row + 112 - 110) / 54.f;
-          Rgb back = mix(screen_top, screen_bottom, behind);
-          img.at(x, y) = mix(back, lit[row], cover);
+            cover = glow(dist); /* the ceiling glows */
+          if (cover > 0)
+            img.at(29 * d + x, 50 * row + y) =
+                mix(device.at(60 + x, 112 + y), lit[row], cover);
         }
     }
   return img;
@@ -358,7 +356,7 @@ int main(int argc, char *argv[])
   }
   std::string dir = std::string(argv[1]) + "/";
   Image normal = draw_device(false), push = draw_device(true);
-  Image digits = draw_digits(), icon = draw_icon();
+  Image digits = draw_digits(normal), icon = draw_icon();
   if (!write_bmp(dir + "flumo_normal.bmp", normal) ||
       !write_bmp(dir + "flumo_push.bmp", push) ||
       !write_bmp(dir + "flumo_num.bmp", digits) ||

@@ -1,0 +1,212 @@
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include "support/process.h"
+
+namespace
+{
+
+struct Outcome {
+  int status; /* as from waitpid, -1 on a hang */
+  std::string err, trace;
+};
+
+/* Environment for a headless run that records its SDL calls. */
+std::vector<Env> headless(const AssetDir &dir)
+{
+  return {{"SDL_VIDEODRIVER", "dummy"},
+          {"SDL_AUDIODRIVER", "dummy"},
+          {"LD_PRELOAD", FLUMO_TRACE_SHIM},
+          {"FLUMO_TRACE", dir.file("trace")}};
+}
+
+pid_t start_flumo(const AssetDir &dir, std::vector<Env> env = {},
+                  int ignored_signal = 0)
+{
+  std::vector<Env> all = headless(dir);
+  all.insert(all.end(), env.begin(), env.end());
+  return start({FLUMO_BIN}, dir.path, all, dir.file("stderr"), ignored_signal);
+}
+
+Outcome finish(const AssetDir &dir, pid_t pid, int timeout_ms = 10000)
+{
+  int status = wait_for(pid, timeout_ms);
+  return {status, read_file(dir.file("stderr")), read_file(dir.file("trace"))};
+}
+
+/* Runs until the first frame is out, then asks it to stop with sig. */
+Outcome run_and_signal(const AssetDir &dir, int sig)
+{
+  pid_t pid = start_flumo(dir);
+  bool drawn = wait_for_text(dir.file("trace"), "frame", 10000);
+  kill(pid, sig);
+  Outcome o = finish(dir, pid);
+  EXPECT_TRUE(drawn) << "no first frame";
+  return o;
+}
+
+int occurrences(const std::string &text, const std::string &word)
+{
+  int n = 0;
+  for (size_t at = text.find(word); at != std::string::npos;
+       at = text.find(word, at + 1))
+    n++;
+  return n;
+}
+
+bool exited_with(int status, int code)
+{
+  return status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == code;
+}
+
+/* One line: the prefix, then SDL's reason, not empty. */
+void expect_diagnostic(const std::string &err, const std::string &prefix)
+{
+  EXPECT_EQ(err.rfind(prefix, 0), 0u) << err;
+  EXPECT_GT(err.size(), prefix.size() + 1) << "no reason given: " << err;
+  EXPECT_EQ(occurrences(err, "\n"), 1) << err;
+  EXPECT_EQ(err.back(), '\n');
+}
+
+/* Each bitmap the program loaded was freed once, before SDL_Quit. */
+void expect_loads_freed_once(const std::string &trace, int loads)
+{
+  int seen = 0;
+  for (size_t at = trace.find("load 0x"); at != std::string::npos;
+       at = trace.find("load 0x", at + 1), seen++) {
+    std::string surface = trace.substr(at + 5, trace.find('\n', at) - at - 5);
+    EXPECT_EQ(occurrences(trace, "free " + surface + "\n"), 1) << surface;
+    EXPECT_LT(trace.find("free " + surface), trace.find("quit")) << surface;
+  }
+  EXPECT_EQ(seen, loads) << trace;
+}
+
+} // namespace
+
+TEST(Startup, SdlThatCannotStartIsReported)
+{
+  AssetDir dir(all_assets);
+  Outcome o =
+      finish(dir, start_flumo(dir, {{"SDL_VIDEODRIVER", "no-such-driver"}}));
+  EXPECT_TRUE(exited_with(o.status, 1)) << o.status;
+  expect_diagnostic(o.err, "Couldn't initialize SDL: ");
+  EXPECT_EQ(occurrences(o.trace, "quit"), 0) << "nothing to shut down yet";
+}
+
+TEST(Startup, MissingOrBrokenBitmapIsNamedAndNothingIsDrawn)
+{
+  /* in the order they are loaded */
+  const char *names[] = {"flumo_push.bmp", "flumo_normal.bmp", "flumo_num.bmp"};
+  for (int loaded_before = 0; loaded_before < 3; loaded_before++)
+    for (bool present : {false, true}) {
+      const char *name = names[loaded_before];
+      SCOPED_TRACE(std::string(name) + (present ? " broken" : " missing"));
+      AssetDir dir(all_assets);
+      if (present)
+        write_file(dir.file(name), "BM this is not a bitmap at all");
+      else
+        unlink(dir.file(name).c_str());
+      Outcome o = finish(dir, start_flumo(dir));
+      EXPECT_TRUE(exited_with(o.status, 1)) << o.status;
+      expect_diagnostic(o.err, std::string("Couldn't load ") + name + ": ");
+      EXPECT_EQ(occurrences(o.trace, "frame"), 0);
+      EXPECT_EQ(occurrences(o.trace, "quit"), 1);
+      /* the bitmaps loaded before the bad one are released */
+      expect_loads_freed_once(o.trace, loaded_before);
+    }
+}
+
+TEST(Startup, MissingIconLeavesTheDefaultAndGoesOn)
+{
+  AssetDir dir({"flumo_push.bmp", "flumo_normal.bmp", "flumo_num.bmp"});
+  Outcome o = run_and_signal(dir, SIGTERM);
+  EXPECT_TRUE(exited_with(o.status, 0)) << o.status;
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(occurrences(o.trace, "\nicon "), 0);
+}
+
+TEST(Startup, IconIsSetAndFreedAtOnce)
+{
+  AssetDir dir(all_assets);
+  Outcome o = run_and_signal(dir, SIGTERM);
+  EXPECT_TRUE(exited_with(o.status, 0)) << o.status;
+  size_t icon = o.trace.find("\nicon ");
+  ASSERT_NE(icon, std::string::npos) << o.trace;
+  icon++;
+  std::string surface =
+      o.trace.substr(icon + 5, o.trace.find('\n', icon) - icon - 5);
+  EXPECT_EQ(o.trace.find("free " + surface + "\n"),
+            o.trace.find('\n', icon) + 1)
+      << o.trace;
+}
+
+TEST(Shutdown, ReleasesEveryBitmapOnceThenQuitsSdl)
+{
+  AssetDir dir(all_assets);
+  Outcome o = run_and_signal(dir, SIGTERM);
+  EXPECT_TRUE(exited_with(o.status, 0)) << o.status;
+  EXPECT_EQ(occurrences(o.trace, "quit"), 1);
+  expect_loads_freed_once(o.trace, 4); /* buttons, digits and icon */
+}
+
+TEST(Shutdown, SigtermAndSigintEndTheProgramEveryTime)
+{
+  AssetDir dir(all_assets);
+  for (int i = 0; i < 20; i++) {
+    SCOPED_TRACE(i);
+    unlink(dir.file("trace").c_str());
+    Outcome o = run_and_signal(dir, SIGTERM);
+    ASSERT_TRUE(exited_with(o.status, 0)) << "status " << o.status;
+    EXPECT_EQ(occurrences(o.trace, "quit"), 1);
+    EXPECT_EQ(o.err, "");
+  }
+  for (int i = 0; i < 5; i++) {
+    SCOPED_TRACE(i);
+    unlink(dir.file("trace").c_str());
+    Outcome o = run_and_signal(dir, SIGINT);
+    ASSERT_TRUE(exited_with(o.status, 0)) << "status " << o.status;
+    EXPECT_EQ(occurrences(o.trace, "quit"), 1);
+  }
+}
+
+TEST(Shutdown, SigintIgnoredAtStartStaysIgnored)
+{
+  AssetDir dir(all_assets);
+  pid_t pid = start_flumo(dir, {}, SIGINT);
+  ASSERT_TRUE(wait_for_text(dir.file("trace"), "frame", 10000));
+  kill(pid, SIGINT);
+  usleep(300 * 1000);
+  int status;
+  EXPECT_EQ(waitpid(pid, &status, WNOHANG), 0) << "ended by an ignored SIGINT";
+  kill(pid, SIGTERM);
+  EXPECT_TRUE(exited_with(wait_for(pid, 10000), 0));
+}
+
+/* A 1-bit bitmap 16383 x 32771: it loads, but a 32-bit window of that size
+   is more than either runtime will make. Written sparse, so it costs little
+   disk. */
+TEST(Startup, WindowThatCannotOpenIsReported)
+{
+  AssetDir dir(all_assets);
+  const uint32_t w = 16383, h = 32771, row = (w + 31) / 32 * 4;
+  const uint32_t offset = 14 + 40 + 8, size = row * h;
+  std::string bmp = "BM";
+  auto put = [&bmp](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; i++)
+      bmp += char(v >> 8 * i & 0xff);
+  };
+  put(offset + size, 4), put(0, 4), put(offset, 4);
+  put(40, 4), put(w, 4), put(h, 4), put(1, 2), put(1, 2), put(0, 4);
+  put(size, 4), put(2835, 4), put(2835, 4), put(2, 4), put(0, 4);
+  put(0, 4), put(0xffffff, 4); /* palette: black, white */
+  write_file(dir.file("flumo_normal.bmp"), bmp);
+  ASSERT_EQ(truncate(dir.file("flumo_normal.bmp").c_str(), offset + size), 0);
+
+  Outcome o = finish(dir, start_flumo(dir), 60000);
+  EXPECT_TRUE(exited_with(o.status, 1)) << o.status;
+  expect_diagnostic(o.err, "Couldn't set video mode: ");
+  EXPECT_EQ(occurrences(o.trace, "frame"), 0);
+  expect_loads_freed_once(o.trace, 3);
+}

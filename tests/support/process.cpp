@@ -1,0 +1,125 @@
+#include "support/process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+const std::vector<std::string> all_assets = {
+    "flumo_push.bmp", "flumo_normal.bmp", "flumo_num.bmp", "flumo_icon.bmp"};
+
+AssetDir::AssetDir(const std::vector<std::string> &files)
+{
+  char name[] = "/tmp/flumo-test-XXXXXX";
+  path = mkdtemp(name);
+  for (const std::string &f : files)
+    write_file(file(f), read_file(std::string(FLUMO_ASSET_DIR "/") + f));
+}
+
+AssetDir::~AssetDir()
+{
+  std::string cmd = "rm -rf '" + path + "'";
+  if (system(cmd.c_str()) != 0)
+    fprintf(stderr, "could not remove %s\n", path.c_str());
+}
+
+pid_t start(const std::vector<std::string> &argv, const std::string &cwd,
+            const std::vector<Env> &env, const std::string &err_path,
+            int ignored_signal)
+{
+  pid_t pid = fork();
+  if (pid != 0)
+    return pid;
+  /* the child: set up and exec, or report why not and leave */
+  if (chdir(cwd.c_str()) != 0)
+    _exit(126);
+  int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (err < 0 || dup2(err, 2) < 0)
+    _exit(126);
+  int null = open("/dev/null", O_RDWR);
+  dup2(null, 0);
+  dup2(null, 1);
+  for (const Env &e : env)
+    if (e.value.empty())
+      unsetenv(e.name.c_str());
+    else
+      setenv(e.name.c_str(), e.value.c_str(), 1);
+  std::vector<char *> args;
+  for (const std::string &a : argv)
+    args.push_back(const_cast<char *>(a.c_str()));
+  args.push_back(nullptr);
+  signal(SIGTERM, SIG_DFL);
+  signal(SIGINT, SIG_DFL);
+  if (ignored_signal)
+    signal(ignored_signal, SIG_IGN);
+  execv(args[0], args.data());
+  _exit(127);
+}
+
+int wait_for(pid_t pid, int timeout_ms)
+{
+  auto until =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  int status;
+  while (std::chrono::steady_clock::now() < until) {
+    if (waitpid(pid, &status, WNOHANG) == pid)
+      return status;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  kill(pid, SIGKILL);
+  waitpid(pid, &status, 0);
+  return -1;
+}
+
+bool wait_for_text(const std::string &file, const std::string &text,
+                   int timeout_ms)
+{
+  auto until =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (std::chrono::steady_clock::now() < until) {
+    if (read_file(file).find(text) != std::string::npos)
+      return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+std::string read_file(const std::string &path)
+{
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+void write_file(const std::string &path, const std::string &data)
+{
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << data;
+}
+
+std::string shell(const std::string &command, bool *ok)
+{
+  std::string out;
+  FILE *p = popen(command.c_str(), "r");
+  if (!p) {
+    if (ok)
+      *ok = false;
+    return out;
+  }
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+    out.append(buf, n);
+  int status = pclose(p);
+  if (ok)
+    *ok = status == 0;
+  return out;
+}

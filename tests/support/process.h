@@ -1,0 +1,49 @@
+#ifndef FLUMO_TEST_PROCESS_H
+#define FLUMO_TEST_PROCESS_H
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+/* Runs the built program, or a tool, as its own process. */
+
+struct Env {
+  std::string name, value; /* an empty value unsets the variable */
+};
+
+/* A fresh folder holding copies of the named files from the asset folder,
+   removed again when the value goes. */
+struct AssetDir {
+  std::string path;
+  explicit AssetDir(const std::vector<std::string> &files);
+  ~AssetDir();
+  std::string file(const std::string &name) const { return path + "/" + name; }
+  AssetDir(const AssetDir &) = delete;
+  AssetDir &operator=(const AssetDir &) = delete;
+};
+
+extern const std::vector<std::string> all_assets;
+
+/* Starts argv[0] in folder cwd, standard error into err_path, with
+   SIGINT and SIGTERM at their defaults or, if named, one of them ignored
+   as a script's background job has it. */
+pid_t start(const std::vector<std::string> &argv, const std::string &cwd,
+            const std::vector<Env> &env, const std::string &err_path,
+            int ignored_signal = 0);
+
+/* The wait status, or -1 if the process is still running after timeout_ms
+   (it is then killed and reaped). */
+int wait_for(pid_t pid, int timeout_ms);
+
+/* Waits until file holds text; false after timeout_ms. */
+bool wait_for_text(const std::string &file, const std::string &text,
+                   int timeout_ms);
+
+std::string read_file(const std::string &path);
+void write_file(const std::string &path, const std::string &data);
+
+/* A shell command's standard output; ok is false if it failed. */
+std::string shell(const std::string &command, bool *ok = nullptr);
+
+#endif

@@ -1,0 +1,114 @@
+#include "support/surfaces.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/app.h"
+#include "app/app_state.h"
+
+Uint32 pixel(SDL_Surface *s, int x, int y)
+{
+  Uint8 r, g, b;
+  Uint8 *row = (Uint8 *)s->pixels + y * s->pitch;
+  Uint32 value = 0;
+  memcpy(&value, row + x * s->format->BytesPerPixel, s->format->BytesPerPixel);
+  SDL_GetRGB(value, s->format, &r, &g, &b);
+  return (Uint32)r << 16 | g << 8 | b;
+}
+
+SDL_Surface *solid_surface(int w, int h, Uint32 rgb)
+{
+  SDL_Surface *s =
+      SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 32, 0xff0000, 0xff00, 0xff, 0);
+  SDL_FillRect(s, NULL,
+               SDL_MapRGB(s->format, rgb >> 16, rgb >> 8 & 0xff, rgb & 0xff));
+  return s;
+}
+
+Uint32 glyph_rgb(int d, int row)
+{
+  return (Uint32)(20 + 20 * d) << 16 | (Uint32)(90 + 100 * row) << 8 | 7;
+}
+
+/* 24 bits a pixel, unlike the window, so the blit converts as it goes. */
+SDL_Surface *fake_digit_strip(void)
+{
+  SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, 290, 100, 24, 0xff0000,
+                                        0xff00, 0xff, 0);
+  for (int row = 0; row < 2; row++)
+    for (int d = 0; d < 10; d++) {
+      Uint32 c = glyph_rgb(d, row);
+      SDL_Rect cell = {(Sint16)(29 * d), (Sint16)(50 * row), 29, 50};
+      SDL_FillRect(s, &cell,
+                   SDL_MapRGB(s->format, c >> 16, c >> 8 & 0xff, c & 0xff));
+      SDL_Rect hole = {(Sint16)(cell.x + hole_x), (Sint16)(cell.y + hole_y),
+                       hole_size, hole_size};
+      SDL_FillRect(s, &hole, 0);
+    }
+  SDL_SetColorKey(s, SDL_SRCCOLORKEY, SDL_MapRGB(s->format, 0, 0, 0));
+  return s;
+}
+
+void DrawingTest::SetUp()
+{
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+  app.screen = SDL_SetVideoMode(window_w, window_h, 32, SDL_SWSURFACE);
+  ASSERT_NE(app.screen, nullptr) << SDL_GetError();
+  app.normal_image = solid_surface(window_w, window_h, normal_rgb);
+  app.push_image = solid_surface(window_w, window_h, push_rgb);
+  app.digits_image = fake_digit_strip();
+  app.count = 0;
+  app.ready = 1;
+}
+
+void DrawingTest::TearDown()
+{
+  SDL_FreeSurface(app.normal_image);
+  SDL_FreeSurface(app.push_image);
+  SDL_FreeSurface(app.digits_image);
+  app = AppState();
+  SDL_Quit();
+}
+
+void DrawingTest::expect_glyph(int x, int digit, int row, Uint32 background)
+{
+  int wrong = 0;
+  for (int dy = 0; dy < 50; dy++)
+    for (int dx = 0; dx < 29; dx++) {
+      bool in_hole = dx >= hole_x && dx < hole_x + hole_size && dy >= hole_y &&
+                     dy < hole_y + hole_size;
+      Uint32 want = in_hole ? background : glyph_rgb(digit, row);
+      wrong += pixel(app.screen, x + dx, 112 + dy) != want;
+    }
+  EXPECT_EQ(wrong, 0) << "glyph " << digit << " of row " << row << " at x "
+                      << x;
+}
+
+void DrawingTest::expect_no_glyph(int x, Uint32 background)
+{
+  int wrong = 0;
+  for (int dy = 0; dy < 50; dy++)
+    for (int dx = 0; dx < 29; dx++)
+      wrong += pixel(app.screen, x + dx, 112 + dy) != background;
+  EXPECT_EQ(wrong, 0) << "something drawn at x " << x;
+}
+
+void DrawingTest::expect_picture(Uint32 background, int n)
+{
+  int row = n == 20;
+  if (n > 9)
+    expect_glyph(29, n / 10, row, background);
+  else
+    expect_no_glyph(29, background);
+  expect_glyph(60, n % 10, row, background);
+
+  int wrong = 0; /* outside the two cells: background only */
+  for (int y = 0; y < window_h; y++)
+    for (int x = 0; x < window_w; x++) {
+      bool in_cell =
+          y >= 112 && y < 162 && ((x >= 29 && x < 58) || (x >= 60 && x < 89));
+      wrong += !in_cell && pixel(app.screen, x, y) != background;
+    }
+  EXPECT_EQ(wrong, 0) << "pixels outside the counter field";
+}

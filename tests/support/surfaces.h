@@ -1,0 +1,37 @@
+#ifndef FLUMO_TEST_SURFACES_H
+#define FLUMO_TEST_SURFACES_H
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+/* Pictures made in memory, with colours that say where each pixel came
+   from, and a window on SDL's dummy video driver to draw them into. */
+
+const int window_w = 120, window_h = 180;
+const Uint32 normal_rgb = 0x3060a0, push_rgb = 0xc04020;
+
+Uint32 pixel(SDL_Surface *s, int x, int y); /* as 0xRRGGBB */
+SDL_Surface *solid_surface(int w, int h, Uint32 rgb);
+
+/* The colour of the digit strip's cell for digit d in the given row. Each
+   cell has a black hole at (hole_x, hole_y) that must stay transparent. */
+Uint32 glyph_rgb(int d, int row);
+const int hole_x = 10, hole_y = 20, hole_size = 6;
+SDL_Surface *fake_digit_strip(void);
+
+/* Opens the dummy window and fills AppState with fake pictures. */
+class DrawingTest : public ::testing::Test
+{
+protected:
+  void SetUp() override;
+  void TearDown() override;
+  /* Every pixel of the 29 x 50 field at (x, 112) shows the glyph cell
+     (digit, row), or, where the strip is black, the background colour. */
+  void expect_glyph(int x, int digit, int row, Uint32 background);
+  /* Nothing drawn at (x, 112): the field shows only the background. */
+  void expect_no_glyph(int x, Uint32 background);
+  /* The picture is background plus the counter showing n, nothing else. */
+  void expect_picture(Uint32 background, int n);
+};
+
+#endif

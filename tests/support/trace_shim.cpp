@@ -1,0 +1,83 @@
+/* Preloaded into the program by the whole-process tests: writes one line
+   for each call of a few SDL functions to the file named by FLUMO_TRACE,
+   then calls the real function. Shows when the first frame is out, and
+   what shutdown released, in which order. */
+
+#include <SDL.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace
+{
+
+void trace(const char *fmt, const void *p = nullptr, const char *s = "")
+{
+  static int fd = -2;
+  if (fd == -2) {
+    const char *path = getenv("FLUMO_TRACE");
+    fd = path ? open(path, O_WRONLY | O_CREAT | O_APPEND, 0644) : -1;
+  }
+  if (fd < 0)
+    return;
+  char line[512];
+  int n = snprintf(line, sizeof line, fmt, p, s);
+  if (n > 0 && write(fd, line, strlen(line)) < 0)
+    return;
+}
+
+template <typename F> F real(const char *name)
+{
+  return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+} // namespace
+
+extern "C" {
+
+SDL_RWops *SDL_RWFromFile(const char *file, const char *mode)
+{
+  SDL_RWops *rw = real<SDL_RWops *(*)(const char *, const char *)>(
+      "SDL_RWFromFile")(file, mode);
+  trace("open %p %s\n", rw, file);
+  return rw;
+}
+
+SDL_Surface *SDL_LoadBMP_RW(SDL_RWops *src, int freesrc)
+{
+  SDL_Surface *s =
+      real<SDL_Surface *(*)(SDL_RWops *, int)>("SDL_LoadBMP_RW")(src, freesrc);
+  trace("load %p\n", s);
+  return s;
+}
+
+void SDL_FreeSurface(SDL_Surface *s)
+{
+  if (s)
+    trace("free %p\n", s);
+  real<void (*)(SDL_Surface *)>("SDL_FreeSurface")(s);
+}
+
+void SDL_WM_SetIcon(SDL_Surface *icon, Uint8 *mask)
+{
+  trace("icon %p\n", icon);
+  real<void (*)(SDL_Surface *, Uint8 *)>("SDL_WM_SetIcon")(icon, mask);
+}
+
+void SDL_UpdateRect(SDL_Surface *screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
+{
+  real<void (*)(SDL_Surface *, Sint32, Sint32, Uint32, Uint32)>(
+      "SDL_UpdateRect")(screen, x, y, w, h);
+  trace("frame\n");
+}
+
+void SDL_Quit(void)
+{
+  trace("quit\n");
+  real<void (*)(void)>("SDL_Quit")();
+}
+}

@@ -1,0 +1,149 @@
+#include "support/xserver.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "support/process.h"
+
+XServer::XServer()
+{
+  int fds[2];
+  if (pipe(fds) != 0)
+    return;
+  server_pid = fork();
+  if (server_pid == 0) {
+    close(fds[0]);
+    std::string fd = std::to_string(fds[1]);
+    freopen("/dev/null", "w", stderr);
+    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0",
+           "800x600x24", "-nolisten", "tcp", "-noreset", (char *)nullptr);
+    _exit(127);
+  }
+  close(fds[1]);
+  std::string number;
+  char c;
+  while (read(fds[0], &c, 1) == 1 && c != '\n')
+    number += c;
+  close(fds[0]);
+  if (number.empty())
+    return;
+  display_name = ":" + number;
+  dpy = XOpenDisplay(display_name.c_str());
+}
+
+XServer::~XServer()
+{
+  if (dpy)
+    XCloseDisplay(dpy);
+  if (server_pid > 0) {
+    kill(server_pid, SIGTERM);
+    waitpid(server_pid, nullptr, 0);
+  }
+}
+
+Window XServer::find_window(const std::string &title, int timeout_ms) const
+{
+  auto until =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  do {
+    Window root, parent, *children = nullptr, found = 0;
+    unsigned n = 0;
+    XQueryTree(dpy, DefaultRootWindow(dpy), &root, &parent, &children, &n);
+    for (unsigned i = 0; i < n && !found; i++) {
+      XWindowAttributes a;
+      if (XGetWindowAttributes(dpy, children[i], &a) &&
+          a.map_state == IsViewable &&
+          text_property(children[i], "WM_NAME") == title)
+        found = children[i];
+    }
+    if (children)
+      XFree(children);
+    if (found)
+      return found;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  } while (std::chrono::steady_clock::now() < until);
+  return 0;
+}
+
+std::string XServer::text_property(Window w, const char *property) const
+{
+  XTextProperty p;
+  std::string text;
+  if (XGetTextProperty(dpy, w, &p, XInternAtom(dpy, property, False)) &&
+      p.value) {
+    text.assign((const char *)p.value, p.nitems);
+    XFree(p.value);
+  }
+  return text;
+}
+
+bool XServer::has_property(Window w, const char *property) const
+{
+  Atom type;
+  int format;
+  unsigned long items, after;
+  unsigned char *data = nullptr;
+  XGetWindowProperty(dpy, w, XInternAtom(dpy, property, False), 0, 1, False,
+                     AnyPropertyType, &type, &format, &items, &after, &data);
+  if (data)
+    XFree(data);
+  return type != None;
+}
+
+bool XServer::has_icon_pixmap(Window w) const
+{
+  XWMHints *hints = XGetWMHints(dpy, w);
+  bool has = hints && (hints->flags & IconPixmapHint) && hints->icon_pixmap;
+  if (hints)
+    XFree(hints);
+  return has;
+}
+
+void XServer::size(Window w, int *width, int *height) const
+{
+  XWindowAttributes a;
+  XGetWindowAttributes(dpy, w, &a);
+  *width = a.width;
+  *height = a.height;
+}
+
+std::vector<uint32_t> XServer::screenshot(Window w) const
+{
+  int width, height;
+  size(w, &width, &height);
+  std::vector<uint32_t> pixels;
+  XImage *img = XGetImage(dpy, w, 0, 0, width, height, AllPlanes, ZPixmap);
+  if (!img)
+    return pixels;
+  for (int y = 0; y < height; y++)
+    for (int x = 0; x < width; x++)
+      pixels.push_back(XGetPixel(img, x, y) & 0xffffff);
+  XDestroyImage(img);
+  return pixels;
+}
+
+void XServer::request_close(Window w) const
+{
+  XEvent e = {};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = w;
+  e.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = XInternAtom(dpy, "WM_DELETE_WINDOW", False);
+  e.xclient.data.l[1] = CurrentTime;
+  XSendEvent(dpy, w, False, NoEventMask, &e);
+  XFlush(dpy);
+}
+
+bool XServer::xdotool(const std::string &args) const
+{
+  bool ok;
+  shell("DISPLAY=" + display_name + " xdotool " + args, &ok);
+  return ok;
+}
