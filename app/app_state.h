@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include "sound/sound_clip.h"
+
 /* Everything the program knows, in one record: filled by init_app,
    released by shutdown_app. */
 struct AppState {
@@ -12,6 +14,7 @@ struct AppState {
   SDL_Surface *digits_image; /* the digit strip, black keyed out */
   int count;                 /* counted presses, 0 to max_count */
   int ready;                 /* 1: a key press is accepted; 0: one is latched */
+  SoundClip clip; /* stays at this address while the device is open */
 };
 
 extern AppState app;

@@ -10,8 +10,10 @@ void on_key_down(const SDL_Event *event)
 
   switch (event->key.keysym.sym) {
   case SDLK_SPACE:
-    if (app.count < max_count)
+    if (app.count < max_count) {
       app.count++;
+      play_clip(&app.clip);
+    }
     app.ready = 0;
     redraw(app.push_image);
     break;

@@ -52,12 +52,17 @@ void init_app(void)
   app.ready = 1;
   app.count = 0;
 
+  app.clip = load_sound_clip("flumo.wav");
+  open_audio(&app.clip); /* paused until the first counted press */
+
   SDL_WM_SetCaption(caption, caption);
   set_icon();
 }
 
 void shutdown_app(void)
 {
+  SDL_CloseAudio(); /* no callback runs after this */
+  free_sound_clip(&app.clip);
   SDL_FreeSurface(app.normal_image);
   SDL_FreeSurface(app.push_image);
   SDL_FreeSurface(app.digits_image);

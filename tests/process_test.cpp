@@ -118,9 +118,28 @@ TEST(Startup, MissingOrBrokenBitmapIsNamedAndNothingIsDrawn)
     }
 }
 
+TEST(Startup, MissingOrBrokenClipIsNamedWithStatus255)
+{
+  for (const char *content : {"", "RIFF\x10\0\0\0WAVEfmt and then nothing"}) {
+    SCOPED_TRACE(*content ? "broken" : "missing");
+    AssetDir dir(all_assets);
+    if (*content)
+      write_file(dir.file("flumo.wav"), content);
+    else
+      unlink(dir.file("flumo.wav").c_str());
+    Outcome o = finish(dir, start_flumo(dir));
+    EXPECT_TRUE(exited_with(o.status, 255)) << o.status;
+    expect_diagnostic(o.err, "Couldn't load flumo.wav: ");
+    EXPECT_EQ(occurrences(o.trace, "frame"), 0);
+    EXPECT_EQ(occurrences(o.trace, "quit"), 1);
+    expect_loads_freed_once(o.trace, 3);
+  }
+}
+
 TEST(Startup, MissingIconLeavesTheDefaultAndGoesOn)
 {
-  AssetDir dir({"flumo_push.bmp", "flumo_normal.bmp", "flumo_num.bmp"});
+  AssetDir dir(all_assets);
+  unlink(dir.file("flumo_icon.bmp").c_str());
   Outcome o = run_and_signal(dir, SIGTERM);
   EXPECT_TRUE(exited_with(o.status, 0)) << o.status;
   EXPECT_EQ(o.err, "");
@@ -149,6 +168,15 @@ TEST(Shutdown, ReleasesEveryBitmapOnceThenQuitsSdl)
   EXPECT_TRUE(exited_with(o.status, 0)) << o.status;
   EXPECT_EQ(occurrences(o.trace, "quit"), 1);
   expect_loads_freed_once(o.trace, 4); /* buttons, digits and icon */
+
+  /* the device stops before its samples go, and they before the bitmaps */
+  size_t close = o.trace.find("closeaudio\n");
+  ASSERT_NE(close, std::string::npos) << o.trace;
+  size_t freewav = o.trace.find("freewav 0x", close);
+  EXPECT_EQ(freewav, close + 11) << o.trace;
+  size_t first_free = o.trace.find("\nfree 0x", close);
+  EXPECT_LT(freewav, first_free);
+  EXPECT_EQ(o.trace.find("freewav 0x", freewav + 1), std::string::npos);
 }
 
 TEST(Shutdown, SigtermAndSigintEndTheProgramEveryTime)

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "support/process.h"
 #include "support/surfaces.h"
+#include "support/wav.h"
 #include "support/xserver.h"
 
 namespace
@@ -59,11 +61,10 @@ protected:
       wait_for(pid, 5000);
     }
   }
-  void launch()
+  void launch(std::vector<Env> env = {{"SDL_AUDIODRIVER", "dummy"}})
   {
-    pid = start({FLUMO_BIN}, dir.path,
-                {{"DISPLAY", x.name()}, {"SDL_AUDIODRIVER", "dummy"}},
-                dir.file("stderr"));
+    env.push_back({"DISPLAY", x.name()});
+    pid = start({FLUMO_BIN}, dir.path, env, dir.file("stderr"));
     win = x.find_window(title, 10000);
     ASSERT_NE(win, 0u) << "no window; stderr: "
                        << read_file(dir.file("stderr"));
@@ -172,4 +173,183 @@ TEST_F(Window_, KeysPressTheButtonAndMoveTheCounter)
 
   int status = close_and_wait();
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+/* The same, with the sound going to a file: the disk driver writes every
+   buffer the device plays, silence while it is paused, and does it faster
+   than real time so that the tests need not wait. */
+/* Three seconds that are nowhere silent and never repeat themselves, so
+   that every copy and every start shows in the output. */
+std::string long_clip()
+{
+  return make_wav(44100, 16, 1, 3 * 44100, [](int i) {
+    return (1000 + (uint32_t(i) * 2654435761u >> 12) % 20000) / 32767.0;
+  });
+}
+
+class Sound : public Window_
+{
+protected:
+  std::vector<int16_t> clip;
+
+  void launch_with_sound()
+  {
+    clip = samples_of(read_file(dir.file("flumo.wav")).substr(44));
+    launch({{"SDL_AUDIODRIVER", "disk"},
+            {"SDL_DISKAUDIOFILE", dir.file("out.raw")},
+            {"SDL_DISKAUDIODELAY", "10"}});
+  }
+  /* What the device played, one sample a frame: a runtime that opens a
+     stereo device plays each mono sample on both channels. */
+  std::vector<int16_t> output()
+  {
+    std::vector<int16_t> all = samples_of(read_file(dir.file("out.raw"))), mono;
+    if (SDL_Linked_Version()->patch < 50)
+      return all;
+    for (size_t i = 0; i + 1 < all.size(); i += 2)
+      mono.push_back(all[i]);
+    return mono;
+  }
+  /* Waits until the output holds n copies of `part`, then for a few more
+     buffers; false if they do not come. */
+  bool wait_for_copies(const std::vector<int16_t> &part, size_t n)
+  {
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (find_all(output(), part).size() < n)
+      if (std::chrono::steady_clock::now() > until)
+        return false;
+      else
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    wait_for_buffers(3);
+    return true;
+  }
+  void wait_for_buffers(size_t n)
+  {
+    size_t now = output().size();
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (output().size() < now + n * 4096 &&
+           std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  /* The output with every whole copy of the clip taken out is silence. */
+  void expect_only_copies(const std::vector<int16_t> &out, size_t copies)
+  {
+    std::vector<size_t> at = find_all(out, clip);
+    EXPECT_EQ(at.size(), copies);
+    size_t noise = 0, from = 0;
+    for (size_t i = 0; i < out.size(); i++) {
+      if (from < at.size() && i == at[from]) {
+        i += clip.size() - 1;
+        from++;
+      } else {
+        noise += out[i] != 0;
+      }
+    }
+    EXPECT_EQ(noise, 0u) << "samples that are neither silence nor the clip";
+  }
+  void expect_clean_exit()
+  {
+    int status = close_and_wait();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  }
+};
+
+TEST_F(Sound, EveryCountedPressPlaysOneWholeClip)
+{
+  launch_with_sound();
+  wait_for_buffers(3);
+  std::vector<int16_t> before = output();
+  EXPECT_GT(before.size(), 0u);
+  EXPECT_TRUE(std::all_of(before.begin(), before.end(), [](int16_t v) {
+    return v == 0;
+  })) << "sound before the first press";
+
+  for (size_t n = 1; n <= 20; n++) {
+    tap("space");
+    ASSERT_TRUE(wait_for_copies(clip, n)) << "press " << n;
+  }
+  tap("space"); /* at the ceiling: silent */
+  expect_shows("flumo_normal.bmp", 20);
+  tap("Escape");
+  expect_shows("flumo_normal.bmp", 0);
+  wait_for_buffers(3);
+  expect_only_copies(output(), 20);
+
+  tap("space"); /* after a reset it counts and plays again */
+  ASSERT_TRUE(wait_for_copies(clip, 21));
+  expect_clean_exit();
+  expect_only_copies(output(), 21);
+}
+
+TEST_F(Sound, PressDuringPlaybackStartsTheClipAgain)
+{
+  write_file(dir.file("flumo.wav"), long_clip());
+  launch_with_sound();
+  std::vector<int16_t> start(clip.begin(), clip.begin() + 2048);
+
+  tap("space");
+  ASSERT_TRUE(wait_for_copies(start, 1));
+  tap("space");
+  ASSERT_TRUE(wait_for_copies(clip, 1));
+  std::vector<int16_t> out = output();
+  EXPECT_EQ(find_all(out, start).size(), 2u);
+  EXPECT_EQ(find_all(out, clip).size(), 1u);
+  EXPECT_GT(find_all(out, clip)[0], find_all(out, start)[0] + 2048)
+      << "the second start is the whole one";
+  expect_clean_exit();
+}
+
+TEST_F(Sound, ClipsInOtherFormatsPlayForTheirOwnLength)
+{
+  struct Case {
+    int rate, bits, channels;
+  } cases[] = {{22050, 8, 2}, {48000, 16, 1}};
+  for (Case c : cases) {
+    SCOPED_TRACE(testing::Message() << c.rate << " Hz " << c.bits << " bits "
+                                    << c.channels << " channels");
+    /* half a second of 441 Hz, never quite silent */
+    write_file(dir.file("flumo.wav"),
+               make_wav(c.rate, c.bits, c.channels, c.rate / 2, [&](int i) {
+                 return .1 + .6 * std::sin(2 * M_PI * 441 * i / c.rate);
+               }));
+    unlink(dir.file("out.raw").c_str());
+    launch_with_sound();
+    wait_for_buffers(2);
+    tap("space");
+    wait_for_buffers(12);
+    std::vector<int16_t> out = output();
+    auto first =
+        std::find_if(out.begin(), out.end(), [](int16_t v) { return v != 0; });
+    auto last = std::find_if(out.rbegin(), out.rend(),
+                             [](int16_t v) { return v != 0; });
+    ASSERT_NE(first, out.end()) << "nothing played";
+    long played = long(out.rend() - last) - long(first - out.begin());
+    EXPECT_NEAR(played, 22050, 22050 * .01) << "samples at 44100 Hz";
+    expect_clean_exit();
+  }
+}
+
+TEST_F(Sound, WithoutAnAudioDeviceTheProgramRunsSilently)
+{
+  launch({{"SDL_AUDIODRIVER", "disk"},
+          {"SDL_DISKAUDIOFILE", dir.file("no/such/folder/out.raw")}});
+  expect_shows("flumo_normal.bmp", 0);
+  key("keydown", "space");
+  expect_shows("flumo_push.bmp", 1);
+  key("keyup", "space");
+  expect_shows("flumo_normal.bmp", 1);
+  expect_clean_exit();
+  EXPECT_EQ(read_file(dir.file("stderr")), "");
+}
+
+TEST_F(Sound, ClosingWhileTheClipPlaysEndsCleanly)
+{
+  write_file(dir.file("flumo.wav"), long_clip());
+  launch_with_sound();
+  tap("space");
+  ASSERT_TRUE(wait_for_copies(
+      std::vector<int16_t>(clip.begin(), clip.begin() + 2048), 1));
+  expect_clean_exit();
+  EXPECT_EQ(find_all(output(), clip).size(), 0u)
+      << "the clip was still playing";
 }

@@ -4,6 +4,7 @@
      flumo_push.bmp    the same button pushed in
      flumo_num.bmp     the digit strip: 10 cells of 29 x 50, two rows
      flumo_icon.bmp    32 x 32 window icon
+     flumo.wav         the click of the button, 44100 Hz 16-bit mono
    Bitmaps are 32 bits a pixel with explicit colour masks and no alpha, the
    window's own layout, so the program's blits are plain copies. */
 
@@ -285,6 +286,51 @@ Image draw_icon()
   return img;
 }
 
+/* ---- the click ---- */
+
+const int sound_rate = 44100;
+
+/* A plastic push button: the sharp snap of the switch, ringing briefly in
+   the housing, over a soft thump of the cap hitting its stop, and a
+   quieter second contact as the spring settles. */
+std::vector<float> draw_click()
+{
+  const float length = .075f;
+  std::vector<float> s(size_t(length * sound_rate));
+  uint32_t seed = 12345;
+  auto noise = [&seed] {
+    seed = seed * 1664525 + 1013904223;
+    return (seed >> 8) / float(1 << 23) - 1;
+  };
+  float hp = 0, last = 0;
+  for (size_t i = 0; i < s.size(); i++) {
+    float t = float(i) / sound_rate;
+    float n = noise();
+    hp = .6f * (hp + n - last); /* high-pass: the snap has no body */
+    last = n;
+    float v = 0;
+    for (float at : {0.f, .019f}) { /* the snap, then the settle */
+      float u = t - at, k = at > 0 ? .4f : 1;
+      if (u < 0)
+        continue;
+      v += k * .55f * hp * std::exp(-u / .0012f);
+      v += k * .3f * std::sin(2 * float(M_PI) * 3100 * u) *
+           std::exp(-u / .0035f);
+      v += k * .22f * std::sin(2 * float(M_PI) * 1750 * u) *
+           std::exp(-u / .006f);
+    }
+    float thump = 170 * (1 + .5f * std::exp(-t / .004f));
+    v += .35f * std::sin(2 * float(M_PI) * thump * t) * std::exp(-t / .011f);
+    s[i] = v * std::min(1.f, (s.size() - i) / 200.f); /* ends at zero */
+  }
+  float peak = 0;
+  for (float v : s)
+    peak = std::max(peak, std::fabs(v));
+  for (float &v : s)
+    v *= .7f / peak;
+  return s;
+}
+
 /* ---- files ---- */
 
 void put16(std::vector<uint8_t> &out, uint32_t v)
@@ -346,6 +392,32 @@ bool write_bmp(const std::string &path, Image &img)
   return write_file(path, out);
 }
 
+/* 16-bit little-endian mono PCM. */
+bool write_wav(const std::string &path, const std::vector<float> &samples)
+{
+  const uint32_t size = uint32_t(samples.size()) * 2;
+  std::vector<uint8_t> out;
+  for (char c : std::string("RIFF"))
+    out.push_back(c);
+  put32(out, 36 + size);
+  for (char c : std::string("WAVEfmt "))
+    out.push_back(c);
+  put32(out, 16);
+  put16(out, 1); /* PCM */
+  put16(out, 1); /* mono */
+  put32(out, sound_rate);
+  put32(out, sound_rate * 2);
+  put16(out, 2);
+  put16(out, 16);
+  for (char c : std::string("data"))
+    out.push_back(c);
+  put32(out, size);
+  for (float v : samples)
+    put16(out,
+          uint16_t(int16_t(std::lround(std::clamp(v, -1.f, 1.f) * 32767))));
+  return write_file(path, out);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -360,7 +432,8 @@ int main(int argc, char *argv[])
   if (!write_bmp(dir + "flumo_normal.bmp", normal) ||
       !write_bmp(dir + "flumo_push.bmp", push) ||
       !write_bmp(dir + "flumo_num.bmp", digits) ||
-      !write_bmp(dir + "flumo_icon.bmp", icon)) {
+      !write_bmp(dir + "flumo_icon.bmp", icon) ||
+      !write_wav(dir + "flumo.wav", draw_click())) {
     perror(argv[1]);
     return 1;
   }

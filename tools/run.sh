@@ -1,7 +1,7 @@
 #!/bin/sh
 # Sets up, builds and starts flumo from its asset folder. Without a display
 # it runs the same program on a virtual X server, presses Space a few times
-# and saves what the window showed.
+# and saves what the window showed, and what it played.
 set -e
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -25,7 +25,8 @@ DISPLAY=:$(cat "$shots/.display")
 export DISPLAY
 rm -f "$shots/.display"
 
-./flumo &
+# no sound card either, as a rule: the sound goes to a file
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$shots/sound.raw" ./flumo &
 flumo=$!
 trap 'kill $flumo $xvfb 2>/dev/null' EXIT
 win=$(timeout 10 xdotool search --sync --name 'flumo for SDL' | head -n 1)
@@ -46,5 +47,6 @@ shoot 4-released
 kill -TERM $flumo
 wait $flumo && status=0 || status=$?
 echo "No display here: flumo ran on a virtual X server (exit status $status)."
-echo "What its window showed is in $shots:"
+echo "What its window showed, and the sound it played (sound.raw: raw"
+echo "16-bit samples at 44100 Hz), are in $shots:"
 ls "$shots"

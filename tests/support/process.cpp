@@ -13,7 +13,8 @@
 #include <thread>
 
 const std::vector<std::string> all_assets = {
-    "flumo_push.bmp", "flumo_normal.bmp", "flumo_num.bmp", "flumo_icon.bmp"};
+    "flumo_push.bmp", "flumo_normal.bmp", "flumo_num.bmp", "flumo_icon.bmp",
+    "flumo.wav"};
 
 AssetDir::AssetDir(const std::vector<std::string> &files)
 {

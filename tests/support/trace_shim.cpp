@@ -75,6 +75,18 @@ void SDL_UpdateRect(SDL_Surface *screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
   trace("frame\n");
 }
 
+void SDL_CloseAudio(void)
+{
+  trace("closeaudio\n");
+  real<void (*)(void)>("SDL_CloseAudio")();
+}
+
+void SDL_FreeWAV(Uint8 *buffer)
+{
+  trace("freewav %p\n", buffer);
+  real<void (*)(Uint8 *)>("SDL_FreeWAV")(buffer);
+}
+
 void SDL_Quit(void)
 {
   trace("quit\n");

@@ -1,0 +1,32 @@
+#ifndef FLUMO_SOUND_CLIP_H
+#define FLUMO_SOUND_CLIP_H
+
+#include <SDL.h>
+
+/* The one clip and where playing has got to in it. Once the device is open
+   the audio thread reads cursor and remaining; the main thread changes them
+   only with the device paused and locked. */
+struct SoundClip {
+  SDL_AudioSpec spec; /* the file's own format, as loaded */
+  Uint8 *buffer;      /* the samples in the device format below */
+  Uint32 remaining;   /* bytes not yet mixed */
+  Uint32 length;      /* bytes in all */
+  Uint8 *cursor;      /* the next byte to mix */
+};
+
+/* What the device is asked for, and what every clip is converted to. */
+const int clip_rate = 44100;
+const Uint16 clip_format = AUDIO_S16LSB;
+const Uint8 clip_channels = 1;
+const Uint16 clip_buffer_frames = 4096;
+
+/* Ends the process with status -1 if the file cannot be loaded. */
+SoundClip load_sound_clip(const char *path);
+void free_sound_clip(SoundClip *clip);
+
+/* The device keeps clip's address until SDL_CloseAudio: it must not move. */
+void open_audio(SoundClip *clip);
+void mix_clip(void *userdata, Uint8 *stream, int len);
+void play_clip(SoundClip *clip);
+
+#endif
