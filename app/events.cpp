@@ -1,6 +1,7 @@
 #include <signal.h>
 
 #include "app/app.h"
+#include "app/app_state.h"
 
 /* SDL's own SIGINT/SIGTERM handlers push a quit event from inside the
    handler, which takes the event queue's lock; the main loop holds that
@@ -44,6 +45,12 @@ int pump_events(void)
     switch (event.type) {
     case SDL_KEYDOWN: on_key_down(&event); break;
     case SDL_KEYUP: on_key_up(&event); break;
+    case SDL_VIDEOEXPOSE:
+      /* sdl12-compat asks for this after the window was covered, where
+         the classic library restores the pixels itself: show the window
+         surface again, unchanged */
+      SDL_UpdateRect(app.screen, 0, 0, 0, 0);
+      break;
     case SDL_QUIT: return 0; /* whatever is queued behind it stays unread */
     }
   }

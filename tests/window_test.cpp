@@ -111,7 +111,10 @@ TEST_F(Window_, HasTheTitleTheIconAndTheSizeOfTheRestingPicture)
 {
   launch();
   EXPECT_EQ(x.text_property(win, "WM_NAME"), title);
-  EXPECT_EQ(x.text_property(win, "WM_ICON_NAME"), title);
+  if (on_sdl12_compat()) /* keeps no icon title; names the window for EWMH */
+    EXPECT_EQ(x.text_property(win, "_NET_WM_NAME"), title);
+  else
+    EXPECT_EQ(x.text_property(win, "WM_ICON_NAME"), title);
   EXPECT_TRUE(x.has_icon_pixmap(win) || x.has_property(win, "_NET_WM_ICON"));
 
   SDL_Surface *normal = SDL_LoadBMP(FLUMO_ASSET_DIR "/flumo_normal.bmp");
@@ -125,6 +128,22 @@ TEST_F(Window_, HasTheTitleTheIconAndTheSizeOfTheRestingPicture)
   int status = close_and_wait();
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_EQ(read_file(dir.file("stderr")), "");
+}
+
+TEST_F(Window_, RepaintsAfterBeingCovered)
+{
+  launch();
+  key("keydown", "space");
+  expect_shows("flumo_push.bmp", 1);
+  x.cover(win);
+  expect_shows("flumo_push.bmp", 1);
+  key("keyup", "space");
+  tap("space");
+  expect_shows("flumo_normal.bmp", 2);
+  x.cover(win);
+  expect_shows("flumo_normal.bmp", 2);
+  int status = close_and_wait();
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST_F(Window_, WithoutAnIconFileTheWindowStillOpens)
@@ -191,6 +210,9 @@ class Sound : public Window_
 {
 protected:
   std::vector<int16_t> clip;
+  /* sdl12-compat mixes through floating point: a sample may come out one
+     step off */
+  const int tolerance = on_sdl12_compat() ? 2 : 0;
 
   void launch_with_sound()
   {
@@ -204,7 +226,7 @@ protected:
   std::vector<int16_t> output()
   {
     std::vector<int16_t> all = samples_of(read_file(dir.file("out.raw"))), mono;
-    if (SDL_Linked_Version()->patch < 50)
+    if (!on_sdl12_compat())
       return all;
     for (size_t i = 0; i + 1 < all.size(); i += 2)
       mono.push_back(all[i]);
@@ -215,7 +237,7 @@ protected:
   bool wait_for_copies(const std::vector<int16_t> &part, size_t n)
   {
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (find_all(output(), part).size() < n)
+    while (find_all(output(), part, tolerance).size() < n)
       if (std::chrono::steady_clock::now() > until)
         return false;
       else
@@ -234,7 +256,7 @@ protected:
   /* The output with every whole copy of the clip taken out is silence. */
   void expect_only_copies(const std::vector<int16_t> &out, size_t copies)
   {
-    std::vector<size_t> at = find_all(out, clip);
+    std::vector<size_t> at = find_all(out, clip, tolerance);
     EXPECT_EQ(at.size(), copies);
     size_t noise = 0, from = 0;
     for (size_t i = 0; i < out.size(); i++) {
@@ -292,9 +314,10 @@ TEST_F(Sound, PressDuringPlaybackStartsTheClipAgain)
   tap("space");
   ASSERT_TRUE(wait_for_copies(clip, 1));
   std::vector<int16_t> out = output();
-  EXPECT_EQ(find_all(out, start).size(), 2u);
-  EXPECT_EQ(find_all(out, clip).size(), 1u);
-  EXPECT_GT(find_all(out, clip)[0], find_all(out, start)[0] + 2048)
+  EXPECT_EQ(find_all(out, start, tolerance).size(), 2u);
+  EXPECT_EQ(find_all(out, clip, tolerance).size(), 1u);
+  EXPECT_GT(find_all(out, clip, tolerance)[0],
+            find_all(out, start, tolerance)[0] + 2048)
       << "the second start is the whole one";
   expect_clean_exit();
 }
@@ -350,6 +373,6 @@ TEST_F(Sound, ClosingWhileTheClipPlaysEndsCleanly)
   ASSERT_TRUE(wait_for_copies(
       std::vector<int16_t>(clip.begin(), clip.begin() + 2048), 1));
   expect_clean_exit();
-  EXPECT_EQ(find_all(output(), clip).size(), 0u)
+  EXPECT_EQ(find_all(output(), clip, tolerance).size(), 0u)
       << "the clip was still playing";
 }

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,10 +36,14 @@ pid_t start(const std::vector<std::string> &argv, const std::string &cwd,
             const std::vector<Env> &env, const std::string &err_path,
             int ignored_signal)
 {
+  pid_t parent = getpid();
   pid_t pid = fork();
   if (pid != 0)
     return pid;
-  /* the child: set up and exec, or report why not and leave */
+  /* the child: set up and exec, or report why not and leave; it dies with
+     the test, whatever way the test ends */
+  if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
+    _exit(126);
   if (chdir(cwd.c_str()) != 0)
     _exit(126);
   int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -47,6 +52,8 @@ pid_t start(const std::vector<std::string> &argv, const std::string &cwd,
   int null = open("/dev/null", O_RDWR);
   dup2(null, 0);
   dup2(null, 1);
+  for (int fd = 3; fd < 1024; fd++)
+    close(fd); /* ctest waits for its pipes to close */
   for (const Env &e : env)
     if (e.value.empty())
       unsetenv(e.name.c_str());

@@ -6,6 +6,11 @@
 #include "app/app.h"
 #include "app/app_state.h"
 
+bool on_sdl12_compat(void)
+{
+  return SDL_Linked_Version()->patch >= 50;
+}
+
 Uint32 pixel(SDL_Surface *s, int x, int y)
 {
   Uint8 r, g, b;

@@ -46,12 +46,15 @@ std::vector<int16_t> samples_of(const std::string &bytes)
 }
 
 std::vector<size_t> find_all(const std::vector<int16_t> &out,
-                             const std::vector<int16_t> &clip)
+                             const std::vector<int16_t> &clip, int tolerance)
 {
   std::vector<size_t> at;
+  auto close = [tolerance](int16_t a, int16_t b) {
+    return std::abs(a - b) <= tolerance;
+  };
   auto from = out.begin();
-  while ((from = std::search(from, out.end(), clip.begin(), clip.end())) !=
-         out.end()) {
+  while ((from = std::search(from, out.end(), clip.begin(), clip.end(),
+                             close)) != out.end()) {
     at.push_back(size_t(from - out.begin()));
     from += clip.size();
   }

@@ -14,8 +14,10 @@ std::string make_wav(int rate, int bits, int channels, int frames,
 /* 16-bit little-endian samples of raw bytes. */
 std::vector<int16_t> samples_of(const std::string &bytes);
 
-/* How often whole runs of `clip` stand in `out`, and where. */
+/* Where whole runs of `clip` stand in `out`, each sample within
+   `tolerance` of the clip's. */
 std::vector<size_t> find_all(const std::vector<int16_t> &out,
-                             const std::vector<int16_t> &clip);
+                             const std::vector<int16_t> &clip,
+                             int tolerance = 0);
 
 #endif

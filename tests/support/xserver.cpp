@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,18 +12,29 @@
 
 #include "support/process.h"
 
+/* A window that went away under a request is the test's business, not a
+   reason for Xlib to end the test. */
+static int ignore_error(Display *, XErrorEvent *)
+{
+  return 0;
+}
+
 XServer::XServer()
 {
+  XSetErrorHandler(ignore_error);
   int fds[2];
   if (pipe(fds) != 0)
     return;
+  pid_t parent = getpid();
   server_pid = fork();
   if (server_pid == 0) {
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
+      _exit(126);
     close(fds[0]);
     std::string fd = std::to_string(fds[1]);
     freopen("/dev/null", "w", stderr);
     execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0",
-           "800x600x24", "-nolisten", "tcp", "-noreset", (char *)nullptr);
+           "1024x768x24", "-nolisten", "tcp", "-noreset", (char *)nullptr);
     _exit(127);
   }
   close(fds[1]);
@@ -126,6 +138,26 @@ std::vector<uint32_t> XServer::screenshot(Window w) const
       pixels.push_back(XGetPixel(img, x, y) & 0xffffff);
   XDestroyImage(img);
   return pixels;
+}
+
+void XServer::cover(Window w) const
+{
+  int x, y, width, height;
+  Window child;
+  size(w, &width, &height);
+  XTranslateCoordinates(dpy, w, DefaultRootWindow(dpy), 0, 0, &x, &y, &child);
+  XSetWindowAttributes a = {};
+  a.override_redirect = True;
+  a.background_pixel = WhitePixel(dpy, DefaultScreen(dpy));
+  Window over =
+      XCreateWindow(dpy, DefaultRootWindow(dpy), x - 10, y - 10, width + 20,
+                    height + 20, 0, CopyFromParent, InputOutput, CopyFromParent,
+                    CWOverrideRedirect | CWBackPixel, &a);
+  XMapRaised(dpy, over);
+  XSync(dpy, False);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  XDestroyWindow(dpy, over);
+  XSync(dpy, False);
 }
 
 void XServer::request_close(Window w) const

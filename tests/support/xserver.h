@@ -26,6 +26,8 @@ public:
   void size(Window w, int *width, int *height) const;
   /* The window's pixels as 0xRRGGBB, row by row. */
   std::vector<uint32_t> screenshot(Window w) const;
+  /* Maps another window over w for a moment, and takes it away. */
+  void cover(Window w) const;
   /* What a window manager sends when the user closes the window. */
   void request_close(Window w) const;
   /* Runs xdotool on this display, e.g. "keydown space". */
