@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "support/process.h"
+#include "support/surfaces.h"
 
 namespace
 {
@@ -230,26 +231,10 @@ TEST(Shutdown, SigintIgnoredAtStartStaysIgnored)
   EXPECT_TRUE(exited_with(wait_for(pid, 10000), 0));
 }
 
-/* A 1-bit bitmap 16383 x 32771: it loads, but a 32-bit window of that size
-   is more than either runtime will make. Written sparse, so it costs little
-   disk. */
 TEST(Startup, WindowThatCannotOpenIsReported)
 {
   AssetDir dir(all_assets);
-  const uint32_t w = 16383, h = 32771, row = (w + 31) / 32 * 4;
-  const uint32_t offset = 14 + 40 + 8, size = row * h;
-  std::string bmp = "BM";
-  auto put = [&bmp](uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; i++)
-      bmp += char(v >> 8 * i & 0xff);
-  };
-  put(offset + size, 4), put(0, 4), put(offset, 4);
-  put(40, 4), put(w, 4), put(h, 4), put(1, 2), put(1, 2), put(0, 4);
-  put(size, 4), put(2835, 4), put(2835, 4), put(2, 4), put(0, 4);
-  put(0, 4), put(0xffffff, 4); /* palette: black, white */
-  write_file(dir.file("flumo_normal.bmp"), bmp);
-  ASSERT_EQ(truncate(dir.file("flumo_normal.bmp").c_str(), offset + size), 0);
-
+  write_too_large_bitmap(dir.file("flumo_normal.bmp"));
   Outcome o = finish(dir, start_flumo(dir), 60000);
   EXPECT_TRUE(exited_with(o.status, 1)) << o.status;
   expect_diagnostic(o.err, "Couldn't set video mode: ");

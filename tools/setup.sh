@@ -4,7 +4,8 @@
 set -e
 
 packages="cmake g++ make pkg-config libsdl1.2-dev libsdl1.2-compat
-  libgtest-dev libbenchmark-dev libx11-dev xvfb xdotool imagemagick x11-utils"
+  libgtest-dev libbenchmark-dev libx11-dev xvfb xdotool imagemagick x11-utils
+  valgrind"
 
 missing=
 for p in $packages; do

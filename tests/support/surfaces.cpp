@@ -2,9 +2,11 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 
 #include "app/app.h"
 #include "app/app_state.h"
+#include "support/process.h"
 
 bool on_sdl12_compat(void)
 {
@@ -19,6 +21,24 @@ Uint32 pixel(SDL_Surface *s, int x, int y)
   memcpy(&value, row + x * s->format->BytesPerPixel, s->format->BytesPerPixel);
   SDL_GetRGB(value, s->format, &r, &g, &b);
   return (Uint32)r << 16 | g << 8 | b;
+}
+
+void write_too_large_bitmap(const std::string &path)
+{
+  const Uint32 w = on_sdl12_compat() ? 1 : 16383;
+  const Uint32 h = on_sdl12_compat() ? 16385 : 32771;
+  const Uint32 row = (w + 31) / 32 * 4, offset = 14 + 40 + 8, size = row * h;
+  std::string bmp = "BM";
+  auto put = [&bmp](Uint32 v, int bytes) {
+    for (int i = 0; i < bytes; i++)
+      bmp += char(v >> 8 * i & 0xff);
+  };
+  put(offset + size, 4), put(0, 4), put(offset, 4);
+  put(40, 4), put(w, 4), put(h, 4), put(1, 2), put(1, 2), put(0, 4);
+  put(size, 4), put(2835, 4), put(2835, 4), put(2, 4), put(0, 4);
+  put(0, 4), put(0xffffff, 4); /* palette: black, white */
+  write_file(path, bmp);
+  EXPECT_EQ(truncate(path.c_str(), offset + size), 0);
 }
 
 SDL_Surface *solid_surface(int w, int h, Uint32 rgb)

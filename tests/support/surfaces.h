@@ -4,6 +4,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <string>
+
 /* Pictures made in memory, with colours that say where each pixel came
    from, and a window on SDL's dummy video driver to draw them into. */
 
@@ -15,6 +17,11 @@ const Uint32 normal_rgb = 0x3060a0, push_rgb = 0xc04020;
 bool on_sdl12_compat(void);
 
 Uint32 pixel(SDL_Surface *s, int x, int y); /* as 0xRRGGBB */
+
+/* A black-and-white bitmap that loads, but is larger than any window the
+   runtime makes: sdl12-compat refuses one taller than 16384, the classic
+   library one whose pixels pass 2 GiB. Written sparse. */
+void write_too_large_bitmap(const std::string &path);
 SDL_Surface *solid_surface(int w, int h, Uint32 rgb);
 
 /* The colour of the digit strip's cell for digit d in the given row. Each
