@@ -7,6 +7,7 @@
 AppState app;
 
 static const char caption[] = "flumo for SDL";
+static const char digits_file[] = "flumo_num.bmp";
 
 /* A missing or broken bitmap ends start-up before anything uses it. */
 static SDL_Surface *load_bitmap(const char *path)
@@ -17,6 +18,29 @@ static SDL_Surface *load_bitmap(const char *path)
     exit(1);
   }
   return surface;
+}
+
+/* Black is keyed out of the digit strip. A palette strip is keyed by
+   entry, and its black may stand in several entries, or in none, when
+   SDL_MapRGB picks the nearest: such a strip is given true colours first,
+   so that black pixels, and only they, are keyed out. */
+static SDL_Surface *load_digit_strip(void)
+{
+  SDL_Surface *strip = load_bitmap(digits_file);
+  if (strip->format->palette) {
+    SDL_Surface *rgb = SDL_CreateRGBSurface(SDL_SWSURFACE, strip->w, strip->h,
+                                            32, 0xff0000, 0xff00, 0xff, 0);
+    if (!rgb) {
+      fprintf(stderr, "Couldn't load %s: %s\n", digits_file, SDL_GetError());
+      SDL_FreeSurface(strip);
+      exit(1);
+    }
+    SDL_BlitSurface(strip, NULL, rgb, NULL);
+    SDL_FreeSurface(strip);
+    strip = rgb;
+  }
+  SDL_SetColorKey(strip, SDL_SRCCOLORKEY, SDL_MapRGB(strip->format, 0, 0, 0));
+  return strip;
 }
 
 static void set_icon(void)
@@ -39,9 +63,7 @@ void init_app(void)
 
   app.push_image = load_bitmap("flumo_push.bmp");
   app.normal_image = load_bitmap("flumo_normal.bmp");
-  app.digits_image = load_bitmap("flumo_num.bmp");
-  SDL_SetColorKey(app.digits_image, SDL_SRCCOLORKEY,
-                  SDL_MapRGB(app.digits_image->format, 0, 0, 0));
+  app.digits_image = load_digit_strip();
 
   app.screen = SDL_SetVideoMode(app.normal_image->w, app.normal_image->h, 32,
                                 SDL_SWSURFACE);

@@ -18,25 +18,31 @@
    handler runs once. Library-internal leaks (X, D-Bus, SDL's own) are not
    the program's and are only counted. */
 
-namespace {
+namespace
+{
 
 const int slow = 120000; /* ms: everything takes far longer under valgrind */
 
 /* The program's own functions, as valgrind names them. */
 const std::set<std::string> ours = {
-    "main",          "init_app",        "load_bitmap",     "set_icon",
-    "shutdown_app",  "pump_events",     "on_key_down",     "on_key_up",
-    "redraw",        "draw_counter",    "draw_glyph",      "load_sound_clip",
-    "convert_clip",  "resample",        "open_audio",      "mix_clip",
-    "play_clip",     "free_sound_clip", "catch_quit_signals"};
+    "main",         "init_app",        "load_bitmap",       "set_icon",
+    "shutdown_app", "pump_events",     "on_key_down",       "on_key_up",
+    "redraw",       "draw_counter",    "draw_glyph",        "load_sound_clip",
+    "convert_clip", "resample",        "open_audio",        "mix_clip",
+    "play_clip",    "free_sound_clip", "catch_quit_signals"};
 
 /* What hands the caller something to release. */
-const std::set<std::string> acquiring = {
-    "malloc",         "calloc",         "realloc",
-    "operator new",   "SDL_LoadBMP_RW", "SDL_LoadWAV_RW",
-    "SDL_CreateRGBSurface", "SDL_ConvertSurface"};
+const std::set<std::string> acquiring = {"malloc",
+                                         "calloc",
+                                         "realloc",
+                                         "operator new",
+                                         "SDL_LoadBMP_RW",
+                                         "SDL_LoadWAV_RW",
+                                         "SDL_CreateRGBSurface",
+                                         "SDL_ConvertSurface"};
 
-/* "==123==    by 0x4005: load_bitmap(char const*) (startup.cpp:14)" -> "load_bitmap" */
+/* "==123==    by 0x4005: load_bitmap(char const*) (startup.cpp:14)" ->
+ * "load_bitmap" */
 std::string function_of(const std::string &line)
 {
   size_t colon = line.find(": ");
@@ -121,7 +127,8 @@ protected:
     env.push_back({"SDL_DISKAUDIOFILE", "/dev/null"});
     return start({"/usr/bin/valgrind", "--tool=memcheck", "--leak-check=full",
                   "--show-leak-kinds=all", "--num-callers=60",
-                  "--suppressions=" FLUMO_SOURCE_DIR "/tests/sanitizers/valgrind.supp",
+                  "--suppressions=" FLUMO_SOURCE_DIR
+                  "/tests/sanitizers/valgrind.supp",
                   "--log-file=" + dir.file("valgrind"), FLUMO_BIN},
                  dir.path, env, dir.file("stderr"));
   }
@@ -138,7 +145,8 @@ protected:
     EXPECT_EQ(r.own_leaks, 0) << r.own_records;
     std::string trace = read_file(dir.file("trace"));
     size_t quits = 0;
-    for (size_t at = trace.find("quit"); at != std::string::npos; at = trace.find("quit", at + 1))
+    for (size_t at = trace.find("quit"); at != std::string::npos;
+         at = trace.find("quit", at + 1))
       quits++;
     EXPECT_EQ(quits, size_t(shutdowns)) << trace;
     RecordProperty("library_leak_records", r.library_leaks);
@@ -154,22 +162,23 @@ protected:
 
 TEST(LeakReport, TellsTheProgramsOwnLeaksFromTheLibraries)
 {
-  std::string log = "==1== 40 bytes in 1 blocks are definitely lost in loss record 1 of 3\n"
-                    "==1==    at 0x1: malloc (vg_replace_malloc.c:381)\n"
-                    "==1==    by 0x2: SDL_CreateRGBSurface (in /lib/libSDL-1.2.so.0)\n"
-                    "==1==    by 0x3: SDL_LoadBMP_RW (in /lib/libSDL-1.2.so.0)\n"
-                    "==1==    by 0x4: load_bitmap(char const*) (startup.cpp:15)\n"
-                    "==1==    by 0x5: init_app() (startup.cpp:40)\n"
-                    "==1== \n"
-                    "==1== 12 bytes in 2 blocks are definitely lost in loss record 2 of 3\n"
-                    "==1==    at 0x1: malloc (vg_replace_malloc.c:381)\n"
-                    "==1==    by 0x6: XOpenDisplay (in /lib/libX11.so.6)\n"
-                    "==1==    by 0x7: SDL_Init (in /lib/libSDL-1.2.so.0)\n"
-                    "==1==    by 0x5: init_app() (startup.cpp:30)\n"
-                    "==1== \n"
-                    "==1== Invalid read of size 4\n"
-                    "==1==    at 0x8: redraw(SDL_Surface*) (redraw.cpp:9)\n"
-                    "==1== \n";
+  std::string log =
+      "==1== 40 bytes in 1 blocks are definitely lost in loss record 1 of 3\n"
+      "==1==    at 0x1: malloc (vg_replace_malloc.c:381)\n"
+      "==1==    by 0x2: SDL_CreateRGBSurface (in /lib/libSDL-1.2.so.0)\n"
+      "==1==    by 0x3: SDL_LoadBMP_RW (in /lib/libSDL-1.2.so.0)\n"
+      "==1==    by 0x4: load_bitmap(char const*) (startup.cpp:15)\n"
+      "==1==    by 0x5: init_app() (startup.cpp:40)\n"
+      "==1== \n"
+      "==1== 12 bytes in 2 blocks are definitely lost in loss record 2 of 3\n"
+      "==1==    at 0x1: malloc (vg_replace_malloc.c:381)\n"
+      "==1==    by 0x6: XOpenDisplay (in /lib/libX11.so.6)\n"
+      "==1==    by 0x7: SDL_Init (in /lib/libSDL-1.2.so.0)\n"
+      "==1==    by 0x5: init_app() (startup.cpp:30)\n"
+      "==1== \n"
+      "==1== Invalid read of size 4\n"
+      "==1==    at 0x8: redraw(SDL_Surface*) (redraw.cpp:9)\n"
+      "==1== \n";
   Report r = analyse(log);
   EXPECT_EQ(r.own_leaks, 1);
   EXPECT_EQ(r.library_leaks, 1);
@@ -184,8 +193,10 @@ TEST_F(Leaks, WindowClosedWhileTheClipPlays)
   Window win = x.find_window("flumo for SDL", slow);
   ASSERT_NE(win, 0u) << read_file(dir.file("stderr"));
   ASSERT_TRUE(wait_for_text(dir.file("trace"), "frame", slow));
-  x.xdotool("windowfocus --sync " + std::to_string(win) + " key space key space");
-  ASSERT_TRUE(wait_for_text(dir.file("trace"), "frame\nframe\nframe\nframe\nframe", slow));
+  x.xdotool("windowfocus --sync " + std::to_string(win) +
+            " key space key space");
+  ASSERT_TRUE(wait_for_text(dir.file("trace"),
+                            "frame\nframe\nframe\nframe\nframe", slow));
   x.request_close(win);
   expect_clean(wait_for(pid, slow), 0, 1);
 }
@@ -198,11 +209,15 @@ TEST_F(Leaks, Sigterm)
   expect_clean(wait_for(pid, slow), 0, 1);
 }
 
-TEST_F(Leaks, SdlCannotStart) { run_to_exit({{"SDL_VIDEODRIVER", "no-such-driver"}}, 1, 0); }
+TEST_F(Leaks, SdlCannotStart)
+{
+  run_to_exit({{"SDL_VIDEODRIVER", "no-such-driver"}}, 1, 0);
+}
 
 TEST_F(Leaks, EachBitmapMissing)
 {
-  for (const char *name : {"flumo_push.bmp", "flumo_normal.bmp", "flumo_num.bmp"}) {
+  for (const char *name :
+       {"flumo_push.bmp", "flumo_normal.bmp", "flumo_num.bmp"}) {
     SCOPED_TRACE(name);
     AssetDir again(all_assets); /* a fresh folder for each */
     std::swap(dir.path, again.path);
@@ -224,8 +239,9 @@ TEST_F(Leaks, ClipMissingOrBroken)
 TEST_F(Leaks, ClipConvertedFromAnotherFormat)
 {
   /* 8-bit stereo at 22050 Hz: the loaded samples are replaced */
-  write_file(dir.file("flumo.wav"),
-             make_wav(22050, 8, 2, 2000, [](int i) { return (i % 40 - 20) / 40.0; }));
+  write_file(dir.file("flumo.wav"), make_wav(22050, 8, 2, 2000, [](int i) {
+               return (i % 40 - 20) / 40.0;
+             }));
   pid_t pid = start_valgrind({{"SDL_VIDEODRIVER", "dummy"}});
   ASSERT_TRUE(wait_for_text(dir.file("trace"), "frame", slow));
   kill(pid, SIGTERM);
@@ -236,5 +252,6 @@ TEST_F(Leaks, WindowCannotOpen)
 {
   write_too_large_bitmap(dir.file("flumo_normal.bmp"));
   run_to_exit({}, 1);
-  EXPECT_NE(read_file(dir.file("stderr")).find("Couldn't set video mode: "), std::string::npos);
+  EXPECT_NE(read_file(dir.file("stderr")).find("Couldn't set video mode: "),
+            std::string::npos);
 }

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 
 #include "support/process.h"
 #include "support/surfaces.h"
@@ -31,21 +30,6 @@ pid_t start_flumo(const AssetDir &dir, std::vector<Env> env = {},
   std::vector<Env> all = headless(dir);
   all.insert(all.end(), env.begin(), env.end());
   return start({FLUMO_BIN}, dir.path, all, dir.file("stderr"), ignored_signal);
-}
-
-/* What the program wrote, without the warnings a checked build's runtime
-   adds (AddressSanitizer's when a huge malloc fails, as it should). */
-std::string program_stderr(const std::string &err)
-{
-  std::string kept, line;
-  std::istringstream in(err);
-  while (std::getline(in, line))
-    if (line.rfind("==", 0) != 0 ||
-        line.find("==WARNING: ") == std::string::npos)
-      kept += line + "\n";
-  if (!err.empty() && err.back() != '\n')
-    kept.pop_back(); /* as it was: a line without its end */
-  return kept;
 }
 
 Outcome finish(const AssetDir &dir, pid_t pid, int timeout_ms = 10000)

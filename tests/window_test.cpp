@@ -18,33 +18,6 @@ namespace
 
 const char title[] = "flumo for SDL";
 
-/* The picture the window should show: the background bitmap with the
-   counter's glyphs copied over it where the strip is not black. */
-std::vector<uint32_t> composed(const std::string &background, int count)
-{
-  SDL_Surface *bg =
-      SDL_LoadBMP((std::string(FLUMO_ASSET_DIR "/") + background).c_str());
-  SDL_Surface *digits = SDL_LoadBMP(FLUMO_ASSET_DIR "/flumo_num.bmp");
-  std::vector<uint32_t> out;
-  for (int y = 0; y < bg->h; y++)
-    for (int x = 0; x < bg->w; x++) {
-      uint32_t c = pixel(bg, x, y);
-      int row = count == 20, dy = y - 112;
-      int cell = x >= 60 && x < 89 ? count % 10 : -1, dx = x - 60;
-      if (x >= 29 && x < 58 && count > 9)
-        cell = count / 10, dx = x - 29;
-      if (cell >= 0 && dy >= 0 && dy < 50) {
-        uint32_t g = pixel(digits, 29 * cell + dx, 50 * row + dy);
-        if (g != 0)
-          c = g;
-      }
-      out.push_back(c);
-    }
-  SDL_FreeSurface(bg);
-  SDL_FreeSurface(digits);
-  return out;
-}
-
 class Window_ : public ::testing::Test
 {
 protected:
@@ -73,7 +46,7 @@ protected:
   /* Waits for the window to show this picture. */
   void expect_shows(const std::string &background, int count)
   {
-    std::vector<uint32_t> want = composed(background, count), got;
+    std::vector<uint32_t> want = composed(dir.path, background, count), got;
     auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     do {
       got = x.screenshot(win);

@@ -131,3 +131,18 @@ std::string shell(const std::string &command, bool *ok)
     *ok = status == 0;
   return out;
 }
+
+/* What the program wrote, without the warnings a checked build's runtime
+   adds (AddressSanitizer's when a huge malloc fails, as it should). */
+std::string program_stderr(const std::string &err)
+{
+  std::string kept, line;
+  std::istringstream in(err);
+  while (std::getline(in, line))
+    if (line.rfind("==", 0) != 0 ||
+        line.find("==WARNING: ") == std::string::npos)
+      kept += line + "\n";
+  if (!err.empty() && err.back() != '\n')
+    kept.pop_back(); /* as it was: a line without its end */
+  return kept;
+}

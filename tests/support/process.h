@@ -41,6 +41,11 @@ bool wait_for_text(const std::string &file, const std::string &text,
                    int timeout_ms);
 
 std::string read_file(const std::string &path);
+
+/* What the program wrote to standard error, without the warnings that a
+   checked build's runtime adds (AddressSanitizer's, when a huge malloc
+   fails as it should). */
+std::string program_stderr(const std::string &err);
 void write_file(const std::string &path, const std::string &data);
 
 /* A shell command's standard output; ok is false if it failed. */

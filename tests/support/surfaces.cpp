@@ -23,6 +23,48 @@ Uint32 pixel(SDL_Surface *s, int x, int y)
   return (Uint32)r << 16 | g << 8 | b;
 }
 
+/* The colours a blit into the window gives, which for fewer than eight
+   bits a channel need not be what SDL_GetRGB says. Takes s over. */
+static SDL_Surface *as_window_pixels(SDL_Surface *s)
+{
+  SDL_Surface *out = solid_surface(s->w, s->h, 0);
+  SDL_BlitSurface(s, NULL, out, NULL);
+  SDL_FreeSurface(s);
+  return out;
+}
+
+std::vector<Uint32> composed(const std::string &dir,
+                             const std::string &background, int count)
+{
+  SDL_Surface *normal = SDL_LoadBMP((dir + "/flumo_normal.bmp").c_str());
+  SDL_Surface *bg =
+      as_window_pixels(SDL_LoadBMP((dir + "/" + background).c_str()));
+  SDL_Surface *digits =
+      as_window_pixels(SDL_LoadBMP((dir + "/flumo_num.bmp").c_str()));
+  std::vector<Uint32> out;
+  int row = count == 20;
+  for (int y = 0; y < normal->h; y++)
+    for (int x = 0; x < normal->w; x++) {
+      Uint32 c = x < bg->w && y < bg->h ? pixel(bg, x, y) : 0;
+      int dy = y - 112, cell = -1, dx = 0;
+      if (x >= 60 && x < 89)
+        cell = count % 10, dx = x - 60;
+      else if (x >= 29 && x < 58 && count > 9)
+        cell = count / 10, dx = x - 29;
+      int sx = 29 * cell + dx, sy = 50 * row + dy;
+      if (cell >= 0 && dy >= 0 && dy < 50 && sx < digits->w && sy < digits->h) {
+        Uint32 g = pixel(digits, sx, sy);
+        if (g != 0)
+          c = g;
+      }
+      out.push_back(c);
+    }
+  SDL_FreeSurface(normal);
+  SDL_FreeSurface(bg);
+  SDL_FreeSurface(digits);
+  return out;
+}
+
 void write_too_large_bitmap(const std::string &path)
 {
   const Uint32 w = on_sdl12_compat() ? 1 : 16383;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 /* Pictures made in memory, with colours that say where each pixel came
    from, and a window on SDL's dummy video driver to draw them into. */
@@ -17,6 +18,12 @@ const Uint32 normal_rgb = 0x3060a0, push_rgb = 0xc04020;
 bool on_sdl12_compat(void);
 
 Uint32 pixel(SDL_Surface *s, int x, int y); /* as 0xRRGGBB */
+
+/* The picture the window shows: the background bitmap from folder dir,
+   clipped to the resting bitmap's size, with the counter's glyphs copied
+   over it where the strip is not black and reaches. As 0xRRGGBB, by rows. */
+std::vector<Uint32> composed(const std::string &dir,
+                             const std::string &background, int count);
 
 /* A black-and-white bitmap that loads, but is larger than any window the
    runtime makes: sdl12-compat refuses one taller than 16384, the classic

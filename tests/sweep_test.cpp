@@ -1,0 +1,280 @@
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <random>
+#include <thread>
+
+#include "support/bmp.h"
+#include "support/process.h"
+#include "support/surfaces.h"
+#include "support/wav.h"
+#include "support/xserver.h"
+
+/* Whatever a user drops into the folder in place of one of the five files:
+   the program either refuses it with one line naming the file and a
+   non-zero status, or runs correctly. Never a crash, a hang or a garbled
+   window. */
+
+namespace
+{
+
+enum Expect { refused, runs, either };
+
+struct Case {
+  std::string file, what;
+  std::function<void(AssetDir &, const std::string &)> make;
+  Expect expect;
+};
+
+bool is_bitmap(const std::string &file)
+{
+  return file.find(".bmp") != std::string::npos;
+}
+
+/* A missing or bad icon is no reason to stop; any other file is. */
+Expect bad(const std::string &file)
+{
+  return file == "flumo_icon.bmp" ? runs : refused;
+}
+
+int refusal_status(const std::string &file)
+{
+  return is_bitmap(file) ? 1 : 255;
+}
+
+SDL_Surface *asset(const std::string &file)
+{
+  return SDL_LoadBMP((std::string(FLUMO_ASSET_DIR "/") + file).c_str());
+}
+
+/* The same picture written at another depth, or another way. */
+std::function<void(AssetDir &, const std::string &)>
+reencoded(const std::function<std::string(SDL_Surface *)> &encode)
+{
+  return [encode](AssetDir &dir, const std::string &file) {
+    SDL_Surface *s = asset(file);
+    write_file(dir.file(file), encode(s));
+    SDL_FreeSurface(s);
+  };
+}
+
+std::vector<Case> cases()
+{
+  std::vector<Case> all;
+  const char *files[] = {"flumo_push.bmp", "flumo_normal.bmp", "flumo_num.bmp",
+                         "flumo_icon.bmp", "flumo.wav"};
+  for (std::string f : files) {
+    std::string other = is_bitmap(f) ? "flumo.wav" : "flumo_normal.bmp";
+    all.push_back(
+        {f, "missing",
+         [](AssetDir &d, const std::string &f) { unlink(d.file(f).c_str()); },
+         bad(f)});
+    all.push_back(
+        {f, "empty",
+         [](AssetDir &d, const std::string &f) { write_file(d.file(f), ""); },
+         bad(f)});
+    all.push_back({f, "cut after its header",
+                   [](AssetDir &d, const std::string &f) {
+                     write_file(d.file(f), read_file(d.file(f)).substr(0, 30));
+                   },
+                   bad(f)});
+    /* half a clip: sdl12-compat plays the half that is there */
+    all.push_back({f, "cut in half",
+                   [](AssetDir &d, const std::string &f) {
+                     std::string s = read_file(d.file(f));
+                     write_file(d.file(f), s.substr(0, s.size() / 2));
+                   },
+                   is_bitmap(f) ? bad(f) : either});
+    all.push_back({f, "a directory",
+                   [](AssetDir &d, const std::string &f) {
+                     unlink(d.file(f).c_str());
+                     mkdir(d.file(f).c_str(), 0755);
+                   },
+                   bad(f)});
+    all.push_back(
+        {f, "unreadable",
+         [](AssetDir &d, const std::string &f) { chmod(d.file(f).c_str(), 0); },
+         bad(f)});
+    all.push_back({f, "random bytes",
+                   [](AssetDir &d, const std::string &f) {
+                     std::mt19937 rng(7);
+                     std::string junk(5000, '\0');
+                     for (char &c : junk)
+                       c = char(rng());
+                     write_file(d.file(f), junk);
+                   },
+                   bad(f)});
+    all.push_back({f, "the other kind (" + other + ")",
+                   [other](AssetDir &d, const std::string &f) {
+                     write_file(d.file(f), read_file(d.file(other)));
+                   },
+                   bad(f)});
+    if (!is_bitmap(f))
+      continue;
+    for (int bits : {1, 4, 8, 16, 24, 32})
+      all.push_back(
+          {f, std::to_string(bits) + " bits a pixel",
+           reencoded([bits](SDL_Surface *s) { return encode_bmp(s, bits); }),
+           runs});
+  }
+  all.push_back({"flumo_num.bmp", "black twice in its palette",
+                 reencoded(encode_bmp_with_late_black), runs});
+  all.push_back({"flumo_num.bmp", "no black in its palette",
+                 reencoded(encode_bmp_without_black), runs});
+  all.push_back({"flumo_num.bmp", "smaller than 290 x 100",
+                 reencoded([](SDL_Surface *s) {
+                   SDL_Rect part = {0, 0, 150, 60};
+                   SDL_Surface *small = solid_surface(150, 60, 0);
+                   SDL_BlitSurface(s, &part, small, NULL);
+                   std::string bmp = encode_bmp(small, 24);
+                   SDL_FreeSurface(small);
+                   return bmp;
+                 }),
+                 runs});
+  all.push_back({"flumo_normal.bmp", "1 x 1",
+                 [](AssetDir &d, const std::string &f) {
+                   SDL_Surface *dot = solid_surface(1, 1, 0x808080);
+                   write_file(d.file(f), encode_bmp(dot, 24));
+                   SDL_FreeSurface(dot);
+                 },
+                 runs});
+  all.push_back({"flumo_normal.bmp", "too large for any window",
+                 [](AssetDir &d, const std::string &f) {
+                   write_too_large_bitmap(d.file(f));
+                 },
+                 refused});
+  /* no samples: the classic library refuses the file, sdl12-compat plays
+     nothing */
+  all.push_back({"flumo.wav", "no samples",
+                 [](AssetDir &d, const std::string &f) {
+                   write_file(d.file(f), make_wav(44100, 16, 1, 0,
+                                                  [](int) { return 0.0; }));
+                 },
+                 either});
+  for (int rate : {8000, 11025, 22050, 44100, 48000, 96000})
+    for (int bits : {8, 16})
+      for (int channels : {1, 2})
+        all.push_back(
+            {"flumo.wav",
+             std::to_string(rate) + " Hz " + std::to_string(bits) + " bits " +
+                 std::to_string(channels) + " channels",
+             [=](AssetDir &d, const std::string &f) {
+               write_file(d.file(f),
+                          make_wav(rate, bits, channels, rate / 10, [&](int i) {
+                            return .5 * std::sin(i * 2 * M_PI * 440 / rate);
+                          }));
+             },
+             runs});
+  return all;
+}
+
+/* Runs the program on the folder, as another user where the file must be
+   unreadable and the tests run as root, who may read anything. */
+pid_t start_in(AssetDir &dir, bool as_nobody, std::vector<Env> env)
+{
+  env.push_back({"LD_PRELOAD", FLUMO_TRACE_SHIM});
+  env.push_back({"FLUMO_TRACE", dir.file("trace")});
+  std::vector<std::string> argv = {FLUMO_BIN};
+  if (as_nobody && getuid() == 0) {
+    chmod(dir.path.c_str(), 0777);
+    argv.insert(argv.begin(), {"/usr/bin/setpriv", "--reuid=nobody",
+                               "--regid=nogroup", "--clear-groups"});
+  }
+  return start(argv, dir.path, env, dir.file("stderr"));
+}
+
+} // namespace
+
+TEST(Sweep, EveryBadFileIsRefusedOrRunsCorrectly)
+{
+  int tried = 0;
+  for (const Case &c : cases()) {
+    SCOPED_TRACE(c.file + ", " + c.what);
+    AssetDir dir(all_assets);
+    c.make(dir, c.file);
+    pid_t pid =
+        start_in(dir, c.what == "unreadable",
+                 {{"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "dummy"}});
+
+    /* it ends by itself, or draws its first frame */
+    int status = -1;
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < until &&
+           waitpid(pid, &status, WNOHANG) == 0 &&
+           read_file(dir.file("trace")).find("frame") == std::string::npos)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    bool drawn =
+        read_file(dir.file("trace")).find("frame") != std::string::npos;
+    if (status == -1) {
+      ASSERT_TRUE(drawn) << "hangs in start-up";
+      kill(pid, SIGTERM);
+      status = wait_for(pid, 10000);
+    }
+    std::string err = program_stderr(read_file(dir.file("stderr")));
+    tried++;
+
+    ASSERT_TRUE(WIFEXITED(status))
+        << "killed by signal " << WTERMSIG(status) << ": " << err;
+    if (drawn && WEXITSTATUS(status) == 0) {
+      EXPECT_NE(c.expect, refused) << "ran";
+      EXPECT_EQ(err, "");
+    } else {
+      EXPECT_NE(c.expect, runs) << "refused: " << err;
+      EXPECT_EQ(WEXITSTATUS(status), refusal_status(c.file));
+      EXPECT_EQ(err.rfind("Couldn't load " + c.file + ": ", 0) == 0 ||
+                    err.rfind("Couldn't set video mode: ", 0) == 0,
+                true)
+          << err;
+      EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    }
+  }
+  RecordProperty("cases", tried);
+  printf("%d cases tried\n", tried);
+}
+
+/* The bitmaps that load must also look right: the window shows exactly
+   what the files hold, with black and only black keyed out of the strip. */
+TEST(Sweep, BitmapsOfEveryKindDrawTheRightPicture)
+{
+  XServer x;
+  ASSERT_TRUE(x.ok());
+  for (const Case &c : cases()) {
+    if (c.expect != runs || !is_bitmap(c.file) || c.file == "flumo_icon.bmp" ||
+        c.what == "1 x 1")
+      continue;
+    SCOPED_TRACE(c.file + ", " + c.what);
+    AssetDir dir(all_assets);
+    c.make(dir, c.file);
+    pid_t pid = start_in(dir, false,
+                         {{"DISPLAY", x.name()}, {"SDL_AUDIODRIVER", "dummy"}});
+    Window win = x.find_window("flumo for SDL", 10000);
+    ASSERT_NE(win, 0u) << read_file(dir.file("stderr"));
+    ASSERT_TRUE(x.xdotool("windowfocus --sync " + std::to_string(win)));
+
+    auto shows = [&](const std::string &background, int count) {
+      std::vector<Uint32> want = composed(dir.path, background, count);
+      for (int i = 0; i < 250;
+           i++, std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+        if (x.screenshot(win) == want)
+          return true;
+      return false;
+    };
+    EXPECT_TRUE(shows("flumo_normal.bmp", 0));
+    x.xdotool("keydown space");
+    EXPECT_TRUE(shows("flumo_push.bmp", 1));
+    x.xdotool("keyup space");
+    for (int n = 2; n <= 18; n++)
+      x.xdotool("keydown space keyup space");
+    EXPECT_TRUE(shows("flumo_normal.bmp", 18));
+    x.request_close(win);
+    int status = wait_for(pid, 10000);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+}
