@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "support/process.h"
 #include "support/surfaces.h"
 

@@ -5,8 +5,11 @@
      flumo_num.bmp     the digit strip: 10 cells of 29 x 50, two rows
      flumo_icon.bmp    32 x 32 window icon
      flumo.wav         the click of the button, 44100 Hz 16-bit mono
+     flumo-N.png       the icon for the desktop's menus, N of 32, 64, 128
    Bitmaps are 32 bits a pixel with explicit colour masks and no alpha, the
-   window's own layout, so the program's blits are plain copies. */
+   window's own layout, so the program's blits are plain copies on both
+   SDL 1.2 runtimes. A second argument writes them as 24-bit or plain 32-bit
+   bitmaps instead, to measure what that costs. */
 
 #include <algorithm>
 #include <cmath>
@@ -274,16 +277,27 @@ Image draw_digits(Image &device)
   return img;
 }
 
-Image draw_icon()
+/* The button seen from above, filling a square of `size` pixels. */
+Image draw_icon(int size)
 {
-  Image img(32, 32, backdrop);
-  fill(img, circle(16, 16, 15), [](float x, float y) {
-    float t = std::clamp((x + y - 32) / 30 + .5f, 0.f, 1.f);
+  const float k = size / 32.f, c = 16 * k;
+  Image img(size, size, backdrop);
+  fill(img, circle(c, c, 15 * k), [=](float x, float y) {
+    float t = std::clamp((x + y - 2 * c) / (30 * k) + .5f, 0.f, 1.f);
     return mix(rgb8(240, 240, 244), rgb8(110, 112, 118), t);
   });
-  fill(img, circle(16, 16, 12.5f), solid(rgb8(40, 40, 44)));
-  fill(img, circle(16, 15.5f, 11), dome(16, 15.5f, 11, cap_red, 1));
+  fill(img, circle(c, c, 12.5f * k), solid(rgb8(40, 40, 44)));
+  fill(img, circle(c, c - .5f * k, 11 * k),
+       dome(c, c - .5f * k, 11 * k, cap_red, 1));
   return img;
+}
+
+/* How much of a pixel of the icon the round button covers. */
+float icon_cover(int size, int x, int y)
+{
+  float c = size / 2.f;
+  return std::clamp(.5f - circle(c, c, 15 * size / 32.f)(x + .5f, y + .5f), 0.f,
+                    1.f);
 }
 
 /* ---- the click ---- */
@@ -359,10 +373,18 @@ bool write_file(const std::string &path, const std::vector<uint8_t> &data)
   return fclose(f) == 0 && ok;
 }
 
-/* 32-bit BI_BITFIELDS bitmap, rows bottom-up. */
+/* How the bitmaps are laid out. The default is the window's own layout;
+   the others are what many tools write, kept to measure against. */
+enum Layout { bitfields32, plain32, plain24 };
+Layout layout = bitfields32;
+
+/* Rows bottom-up, each padded to four bytes. */
 bool write_bmp(const std::string &path, Image &img)
 {
-  const uint32_t header = 14 + 40 + 12, size = uint32_t(img.w) * img.h * 4;
+  const int bytes = layout == plain24 ? 3 : 4;
+  const uint32_t row = (uint32_t(img.w) * bytes + 3) / 4 * 4;
+  const uint32_t masks = layout == bitfields32 ? 12 : 0;
+  const uint32_t header = 14 + 40 + masks, size = row * img.h;
   std::vector<uint8_t> out;
   out.push_back('B');
   out.push_back('M');
@@ -373,22 +395,30 @@ bool write_bmp(const std::string &path, Image &img)
   put32(out, img.w);
   put32(out, img.h);
   put16(out, 1);
-  put16(out, 32);
-  put32(out, 3); /* BI_BITFIELDS */
+  put16(out, bytes * 8);
+  put32(out, masks ? 3 : 0); /* BI_BITFIELDS or BI_RGB */
   put32(out, size);
   put32(out, 2835); /* 72 dpi */
   put32(out, 2835);
   put32(out, 0);
   put32(out, 0);
-  put32(out, 0x00ff0000);
-  put32(out, 0x0000ff00);
-  put32(out, 0x000000ff);
-  for (int y = img.h - 1; y >= 0; y--)
+  if (masks) {
+    put32(out, 0x00ff0000);
+    put32(out, 0x0000ff00);
+    put32(out, 0x000000ff);
+  }
+  for (int y = img.h - 1; y >= 0; y--) {
+    size_t start = out.size();
     for (int x = 0; x < img.w; x++) {
       Rgb c = img.at(x, y);
-      put32(out,
-            uint32_t(to_byte(c.r)) << 16 | to_byte(c.g) << 8 | to_byte(c.b));
+      out.push_back(to_byte(c.b));
+      out.push_back(to_byte(c.g));
+      out.push_back(to_byte(c.r));
+      if (bytes == 4)
+        out.push_back(0);
     }
+    out.resize(start + row, 0);
+  }
   return write_file(path, out);
 }
 
@@ -418,22 +448,96 @@ bool write_wav(const std::string &path, const std::vector<float> &samples)
   return write_file(path, out);
 }
 
+uint32_t crc32(const uint8_t *p, size_t n, uint32_t crc = 0)
+{
+  crc = ~crc;
+  while (n--) {
+    crc ^= *p++;
+    for (int k = 0; k < 8; k++)
+      crc = crc >> 1 ^ (0xedb88320 & (0 - (crc & 1)));
+  }
+  return ~crc;
+}
+
+void put32be(std::vector<uint8_t> &out, uint32_t v)
+{
+  for (int s = 24; s >= 0; s -= 8)
+    out.push_back(v >> s & 0xff);
+}
+
+void chunk(std::vector<uint8_t> &out, const char *type,
+           const std::vector<uint8_t> &data)
+{
+  put32be(out, uint32_t(data.size()));
+  size_t start = out.size();
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), data.begin(), data.end());
+  put32be(out, crc32(&out[start], out.size() - start));
+}
+
+/* The icon with its round edge see-through, as a PNG for the desktop's
+   icon theme: 8-bit RGBA, deflate's stored blocks (the file is small). */
+bool write_icon_png(const std::string &path, int size)
+{
+  Image img = draw_icon(size);
+  std::vector<uint8_t> raw;
+  for (int y = 0; y < size; y++) {
+    raw.push_back(0); /* no filter */
+    for (int x = 0; x < size; x++) {
+      float a = icon_cover(size, x, y);
+      Rgb c = img.at(x, y); /* take the backdrop out of the edge */
+      if (a > 0)
+        c = mix(backdrop, c, 1 / a);
+      for (float v : {c.r, c.g, c.b, a})
+        raw.push_back(to_byte(v));
+    }
+  }
+  std::vector<uint8_t> z = {0x78, 0x01};
+  uint32_t s1 = 1, s2 = 0;
+  for (uint8_t b : raw)
+    s1 = (s1 + b) % 65521, s2 = (s2 + s1) % 65521;
+  for (size_t at = 0; at < raw.size(); at += 65535) {
+    uint16_t n = uint16_t(std::min<size_t>(65535, raw.size() - at));
+    z.push_back(at + n == raw.size());
+    put16(z, n);
+    put16(z, uint16_t(~n));
+    z.insert(z.end(), raw.begin() + at, raw.begin() + at + n);
+  }
+  put32be(z, s2 << 16 | s1);
+  std::vector<uint8_t> head,
+      out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  put32be(head, size);
+  put32be(head, size);
+  head.insert(head.end(), {8, 6, 0, 0, 0});
+  chunk(out, "IHDR", head);
+  chunk(out, "IDAT", z);
+  chunk(out, "IEND", {});
+  return write_file(path, out);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-  if (argc != 2) {
-    fprintf(stderr, "usage: %s output-folder\n", argv[0]);
+  if (argc == 3 && std::string(argv[2]) == "plain32")
+    layout = plain32;
+  else if (argc == 3 && std::string(argv[2]) == "plain24")
+    layout = plain24;
+  else if (argc != 2) {
+    fprintf(stderr, "usage: %s output-folder [plain32|plain24]\n", argv[0]);
     return 2;
   }
   std::string dir = std::string(argv[1]) + "/";
   Image normal = draw_device(false), push = draw_device(true);
-  Image digits = draw_digits(normal), icon = draw_icon();
+  Image digits = draw_digits(normal), icon = draw_icon(32);
   if (!write_bmp(dir + "flumo_normal.bmp", normal) ||
       !write_bmp(dir + "flumo_push.bmp", push) ||
       !write_bmp(dir + "flumo_num.bmp", digits) ||
       !write_bmp(dir + "flumo_icon.bmp", icon) ||
-      !write_wav(dir + "flumo.wav", draw_click())) {
+      !write_wav(dir + "flumo.wav", draw_click()) ||
+      !write_icon_png(dir + "flumo-32.png", 32) ||
+      !write_icon_png(dir + "flumo-64.png", 64) ||
+      !write_icon_png(dir + "flumo-128.png", 128)) {
     perror(argv[1]);
     return 1;
   }

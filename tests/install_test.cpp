@@ -1,0 +1,137 @@
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "support/process.h"
+#include "support/surfaces.h"
+#include "support/xserver.h"
+
+/* The installed program: cmake --install into a folder of the test's own,
+   then used as a person would. */
+
+namespace
+{
+
+std::string install_into(const AssetDir &dir, const std::string &destdir = "")
+{
+  bool ok;
+  std::string log =
+      shell((destdir.empty() ? "" : "DESTDIR='" + destdir + "' ") +
+                "cmake --install '" FLUMO_BUILD_DIR "' --prefix '" + dir.path +
+                "/usr' 2>&1",
+            &ok);
+  EXPECT_TRUE(ok) << log;
+  return log;
+}
+
+} // namespace
+
+TEST(Installed, LauncherStartsTheProgramFromAnyFolder)
+{
+  AssetDir dir({});
+  install_into(dir);
+  XServer x;
+  ASSERT_TRUE(x.ok());
+  /* typed in a folder that has nothing to do with it */
+  pid_t pid = start({dir.path + "/usr/bin/flumo"}, "/",
+                    {{"DISPLAY", x.name()}, {"SDL_AUDIODRIVER", "dummy"}},
+                    dir.file("stderr"));
+  Window win = x.find_window("flumo for SDL", 10000);
+  ASSERT_NE(win, 0u) << read_file(dir.file("stderr"));
+  ASSERT_TRUE(x.xdotool("windowfocus --sync " + std::to_string(win) +
+                        " keydown space"));
+
+  std::string share = dir.path + "/usr/share/flumo";
+  std::vector<Uint32> want = composed(share, "flumo_push.bmp", 1);
+  bool shown = false;
+  for (int i = 0; i < 250 && !shown;
+       i++, std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+    shown = x.screenshot(win) == want;
+  EXPECT_TRUE(shown) << "the pressed button with 1";
+  x.xdotool("keyup space");
+  x.request_close(win);
+  int status = wait_for(pid, 10000);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  EXPECT_EQ(read_file(dir.file("stderr")), "");
+}
+
+TEST(Installed, LauncherPassesTheExitStatusOn)
+{
+  AssetDir dir({});
+  install_into(dir);
+  unlink((dir.path + "/usr/share/flumo/flumo.wav").c_str());
+  pid_t pid =
+      start({dir.path + "/usr/bin/flumo"}, "/",
+            {{"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "dummy"}},
+            dir.file("stderr"));
+  int status = wait_for(pid, 10000);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 255) << status;
+  EXPECT_EQ(read_file(dir.file("stderr")).rfind("Couldn't load flumo.wav: ", 0),
+            0u);
+}
+
+TEST(Installed, DestdirStagesEverythingUnderIt)
+{
+  AssetDir dir({});
+  install_into(dir, dir.path + "/stage");
+  std::string root = dir.path + "/stage" + dir.path + "/usr";
+  for (const char *f :
+       {"/bin/flumo", "/lib/flumo/flumo", "/share/flumo/flumo_normal.bmp",
+        "/share/flumo/flumo_push.bmp", "/share/flumo/flumo_num.bmp",
+        "/share/flumo/flumo_icon.bmp", "/share/flumo/flumo.wav",
+        "/share/applications/flumo.desktop", "/share/man/man6/flumo.6",
+        "/share/icons/hicolor/32x32/apps/flumo.png",
+        "/share/icons/hicolor/128x128/apps/flumo.png"})
+    EXPECT_EQ(access((root + f).c_str(), R_OK), 0) << f;
+  EXPECT_NE(access((dir.path + "/usr").c_str(), F_OK), 0)
+      << "wrote outside DESTDIR";
+}
+
+TEST(Installed, DesktopEntryAndManualPageAreValid)
+{
+  bool ok;
+  std::string out = shell("desktop-file-validate '" FLUMO_SOURCE_DIR
+                          "/data/flumo.desktop' 2>&1",
+                          &ok);
+  EXPECT_TRUE(ok && out.empty()) << out;
+  out = shell("MANWIDTH=80 man --warnings -l '" FLUMO_SOURCE_DIR
+              "/data/flumo.6' 2>&1 >/dev/null",
+              &ok);
+  EXPECT_TRUE(ok && out.empty()) << out;
+  out = shell("MANWIDTH=80 man -l '" FLUMO_SOURCE_DIR
+              "/data/flumo.6' 2>/dev/null");
+  for (const char *part :
+       {"NAME", "KEYS", "FILES", "DIAGNOSTICS", "flumo_num.bmp", "Escape"})
+    EXPECT_NE(out.find(part), std::string::npos) << part;
+}
+
+TEST(Installed, DebianPackageHoldsTheFilesAndNamesItsLibraries)
+{
+  AssetDir dir({});
+  bool ok;
+  std::string log = shell("cd '" + dir.path +
+                              "' && cpack --config '" FLUMO_BUILD_DIR
+                              "/CPackConfig.cmake' -B '" +
+                              dir.path + "' 2>&1",
+                          &ok);
+  ASSERT_TRUE(ok) << log;
+  std::string deb = shell("ls '" + dir.path + "'/*.deb");
+  ASSERT_FALSE(deb.empty()) << log;
+  deb.pop_back();
+  std::string files = shell("dpkg-deb -c '" + deb + "'");
+  for (const char *f :
+       {"./usr/bin/flumo", "./usr/lib/flumo/flumo",
+        "./usr/share/flumo/flumo.wav", "./usr/share/flumo/flumo_num.bmp",
+        "./usr/share/applications/flumo.desktop",
+        "./usr/share/man/man6/flumo.6",
+        "./usr/share/icons/hicolor/64x64/apps/flumo.png"})
+    EXPECT_NE(files.find(f), std::string::npos) << f << " in\n" << files;
+  std::string depends = shell("dpkg-deb -f '" + deb + "' Depends");
+  EXPECT_NE(depends.find("libsdl1.2debian"), std::string::npos) << depends;
+  EXPECT_NE(depends.find("libc6"), std::string::npos) << depends;
+  EXPECT_EQ(shell("dpkg-deb -f '" + deb + "' Package"), "flumo\n");
+}
