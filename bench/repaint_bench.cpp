@@ -36,6 +36,26 @@ void redraw_frame(benchmark::State &state)
 }
 BENCHMARK(redraw_frame);
 
+/* Where a repaint's time goes: the background alone, and the counter's
+   two colour-keyed glyphs alone. */
+void background_only(benchmark::State &state)
+{
+  start_once();
+  for (auto _ : state) {
+    SDL_BlitSurface(app.normal_image, NULL, app.screen, NULL);
+    SDL_UpdateRect(app.screen, 0, 0, 0, 0);
+  }
+}
+BENCHMARK(background_only);
+
+void counter_only(benchmark::State &state)
+{
+  start_once();
+  for (auto _ : state)
+    draw_counter(17);
+}
+BENCHMARK(counter_only);
+
 /* What any SDL program that repaints with SDL_BlitSurface pays at least:
    the same frame, already in the window's own pixel format. */
 void sdl_blit_floor(benchmark::State &state)

@@ -54,6 +54,10 @@ for runtime in classic compat; do
     row "repaint, $assets bitmaps, against SDL's blit" $runtime \
       "$(t redraw_frame)" "$(t sdl_blit_floor)" ns
     if [ $assets = shipped ]; then
+      row "  of which the background alone, against SDL's blit" $runtime \
+        "$(t background_only)" "$(t sdl_blit_floor)" ns
+      row "  of which the counter's two keyed glyphs, against the repaint" $runtime \
+        "$(t counter_only)" "$(t redraw_frame)" ns
       row "repaint against memcpy" $runtime "$(t redraw_frame)" "$(t memcpy_floor)" ns
       row "SDL's blit against memcpy" $runtime "$(t sdl_blit_floor)" "$(t memcpy_floor)" ns
       row "key to picture (press and release) against two repaints" $runtime \
