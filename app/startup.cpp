@@ -9,14 +9,18 @@ AppState app;
 static const char caption[] = "flumo for SDL";
 static const char digits_file[] = "flumo_num.bmp";
 
+static void refuse_bitmap(const char *path)
+{
+  fprintf(stderr, "Couldn't load %s: %s\n", path, SDL_GetError());
+  exit(1);
+}
+
 /* A missing or broken bitmap ends start-up before anything uses it. */
 static SDL_Surface *load_bitmap(const char *path)
 {
   SDL_Surface *surface = SDL_LoadBMP(path);
-  if (!surface) {
-    fprintf(stderr, "Couldn't load %s: %s\n", path, SDL_GetError());
-    exit(1);
-  }
+  if (!surface)
+    refuse_bitmap(path);
   return surface;
 }
 
@@ -31,9 +35,8 @@ static SDL_Surface *load_digit_strip(void)
     SDL_Surface *rgb = SDL_CreateRGBSurface(SDL_SWSURFACE, strip->w, strip->h,
                                             32, 0xff0000, 0xff00, 0xff, 0);
     if (!rgb) {
-      fprintf(stderr, "Couldn't load %s: %s\n", digits_file, SDL_GetError());
       SDL_FreeSurface(strip);
-      exit(1);
+      refuse_bitmap(digits_file);
     }
     SDL_BlitSurface(strip, NULL, rgb, NULL);
     SDL_FreeSurface(strip);

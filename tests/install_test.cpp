@@ -46,11 +46,8 @@ TEST(Installed, LauncherStartsTheProgramFromAnyFolder)
                         " keydown space"));
 
   std::string share = dir.path + "/usr/share/flumo";
-  std::vector<Uint32> want = composed(share, "flumo_push.bmp", 1);
-  bool shown = false;
-  for (int i = 0; i < 250 && !shown;
-       i++, std::this_thread::sleep_for(std::chrono::milliseconds(20)))
-    shown = x.screenshot(win) == want;
+  bool shown =
+      x.wait_for_picture(win, composed(share, "flumo_push.bmp", 1)) == 0;
   EXPECT_TRUE(shown) << "the pressed button with 1";
   x.xdotool("keyup space");
   x.request_close(win);

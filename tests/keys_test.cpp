@@ -10,12 +10,7 @@ namespace
 
 void push_key(Uint8 type, SDLKey sym, SDLMod mod = KMOD_NONE)
 {
-  SDL_Event e = {};
-  e.type = type;
-  e.key.type = type;
-  e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-  e.key.keysym.sym = sym;
-  e.key.keysym.mod = mod;
+  SDL_Event e = key_event(type, sym, mod);
   ASSERT_EQ(SDL_PushEvent(&e), 0);
 }
 

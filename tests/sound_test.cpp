@@ -134,10 +134,7 @@ protected:
   }
   void key(Uint8 type, SDLKey sym)
   {
-    SDL_Event e = {};
-    e.type = e.key.type = type;
-    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.sym = sym;
+    SDL_Event e = key_event(type, sym);
     (type == SDL_KEYDOWN ? on_key_down : on_key_up)(&e);
   }
 };

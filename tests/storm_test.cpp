@@ -59,10 +59,9 @@ SDL_Event random_event(std::mt19937 &rng, const SDL_Event &last)
   } else if (roll < 125 && (last.type == SDL_KEYDOWN)) {
     e = last; /* a repeat of the key held */
   } else {
-    e.type = e.key.type = rng() % 2 ? SDL_KEYDOWN : SDL_KEYUP;
-    e.key.state = e.type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.key.keysym.sym = keys[rng() % (sizeof keys / sizeof *keys)];
-    e.key.keysym.mod = mods[rng() % (sizeof mods / sizeof *mods)];
+    Uint8 type = rng() % 2 ? SDL_KEYDOWN : SDL_KEYUP;
+    SDLKey sym = keys[rng() % (sizeof keys / sizeof *keys)];
+    e = key_event(type, sym, mods[rng() % (sizeof mods / sizeof *mods)]);
   }
   return e;
 }

@@ -259,12 +259,8 @@ TEST(Sweep, BitmapsOfEveryKindDrawTheRightPicture)
     ASSERT_TRUE(x.xdotool("windowfocus --sync " + std::to_string(win)));
 
     auto shows = [&](const std::string &background, int count) {
-      std::vector<Uint32> want = composed(dir.path, background, count);
-      for (int i = 0; i < 250;
-           i++, std::this_thread::sleep_for(std::chrono::milliseconds(20)))
-        if (x.screenshot(win) == want)
-          return true;
-      return false;
+      return x.wait_for_picture(win, composed(dir.path, background, count)) ==
+             0;
     };
     EXPECT_TRUE(shows("flumo_normal.bmp", 0));
     x.xdotool("keydown space");

@@ -46,19 +46,9 @@ protected:
   /* Waits for the window to show this picture. */
   void expect_shows(const std::string &background, int count)
   {
-    std::vector<uint32_t> want = composed(dir.path, background, count), got;
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    do {
-      got = x.screenshot(win);
-      if (got == want)
-        return;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    } while (std::chrono::steady_clock::now() < until);
-    size_t wrong = 0;
-    for (size_t i = 0; i < want.size() && i < got.size(); i++)
-      wrong += got[i] != want[i];
-    ADD_FAILURE() << "window does not show " << background << " with " << count
-                  << ": " << wrong << " of " << want.size() << " pixels differ";
+    std::vector<uint32_t> want = composed(dir.path, background, count);
+    EXPECT_EQ(x.wait_for_picture(win, want), 0u)
+        << "pixels that differ from " << background << " with " << count;
   }
   void key(const char *action, const char *name)
   {

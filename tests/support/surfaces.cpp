@@ -13,6 +13,16 @@ bool on_sdl12_compat(void)
   return SDL_Linked_Version()->patch >= 50;
 }
 
+SDL_Event key_event(Uint8 type, SDLKey sym, SDLMod mod)
+{
+  SDL_Event e = {};
+  e.type = e.key.type = type;
+  e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+  e.key.keysym.sym = sym;
+  e.key.keysym.mod = mod;
+  return e;
+}
+
 Uint32 pixel(SDL_Surface *s, int x, int y)
 {
   Uint8 r, g, b;

@@ -31,6 +31,9 @@ std::vector<Uint32> composed(const std::string &dir,
 void write_too_large_bitmap(const std::string &path);
 SDL_Surface *solid_surface(int w, int h, Uint32 rgb);
 
+/* A key press (SDL_KEYDOWN) or release (SDL_KEYUP) as SDL delivers it. */
+SDL_Event key_event(Uint8 type, SDLKey sym, SDLMod mod = KMOD_NONE);
+
 /* The colour of the digit strip's cell for digit d in the given row. Each
    cell has a black hole at (hole_x, hole_y) that must stay transparent. */
 Uint32 glyph_rgb(int d, int row);

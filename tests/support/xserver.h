@@ -26,6 +26,9 @@ public:
   void size(Window w, int *width, int *height) const;
   /* The window's pixels as 0xRRGGBB, row by row. */
   std::vector<uint32_t> screenshot(Window w) const;
+  /* Waits up to five seconds for the window to show `want`; returns how
+     many pixels still differ (0 when it does). */
+  size_t wait_for_picture(Window w, const std::vector<uint32_t> &want) const;
   /* Maps another window over w for a moment, and takes it away. */
   void cover(Window w) const;
   /* What a window manager sends when the user closes the window. */
