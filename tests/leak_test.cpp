@@ -6,6 +6,8 @@
 
 #include <set>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "support/process.h"
 #include "support/surfaces.h"

@@ -1,10 +1,15 @@
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "support/process.h"
 #include "support/surfaces.h"
+#include "support/xserver.h"
 
 namespace
 {

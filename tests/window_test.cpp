@@ -1,12 +1,17 @@
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "support/process.h"
 #include "support/surfaces.h"
