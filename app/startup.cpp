@@ -24,24 +24,56 @@ static SDL_Surface *load_bitmap(const char *path)
   return surface;
 }
 
-/* Black is keyed out of the digit strip. A palette strip is keyed by
-   entry, and its black may stand in several entries, or in none, when
-   SDL_MapRGB picks the nearest: such a strip is given true colours first,
-   so that black pixels, and only they, are keyed out. */
+/* The colour key matches whole pixel values, so black is keyed out of the
+   digit strip only where its pixels hold nothing but red, green and blue.
+   A palette strip's black may stand in several entries, or in none, when
+   SDL_MapRGB picks the nearest; a fourth byte may be unused but not zero,
+   or be read as alpha by one runtime and not by another. */
+static int key_is_reliable(SDL_Surface *strip)
+{
+  SDL_PixelFormat *f = strip->format;
+  if (f->palette || f->Amask)
+    return 0;
+  if (f->BytesPerPixel != 2 && f->BytesPerPixel != 4)
+    return 1; /* 24 bits a pixel: every bit is colour */
+  Uint32 stray = ~(f->Rmask | f->Gmask | f->Bmask);
+  if (f->BytesPerPixel == 2)
+    stray &= 0xffff;
+  for (int y = 0; y < strip->h; y++) {
+    Uint8 *row = (Uint8 *)strip->pixels + y * strip->pitch;
+    for (int x = 0; x < strip->w; x++)
+      if ((f->BytesPerPixel == 2 ? ((Uint16 *)row)[x] : ((Uint32 *)row)[x]) &
+          stray)
+        return 0;
+  }
+  return 1;
+}
+
+/* The strip's colours in the window's own 32-bit layout, the fourth byte
+   zero. Takes the strip over; NULL when memory runs out. */
+static SDL_Surface *plain_copy(SDL_Surface *strip)
+{
+  SDL_Surface *rgb = SDL_CreateRGBSurface(SDL_SWSURFACE, strip->w, strip->h,
+                                          32, 0xff0000, 0xff00, 0xff, 0);
+  if (rgb) {
+    SDL_SetAlpha(strip, 0, SDL_ALPHA_OPAQUE); /* copy colours, blend nothing */
+    SDL_BlitSurface(strip, NULL, rgb, NULL);
+    /* a strip already in this layout is copied byte for byte */
+    for (int y = 0; y < rgb->h; y++) {
+      Uint32 *row = (Uint32 *)((Uint8 *)rgb->pixels + y * rgb->pitch);
+      for (int x = 0; x < rgb->w; x++)
+        row[x] &= 0xffffff;
+    }
+  }
+  SDL_FreeSurface(strip);
+  return rgb;
+}
+
 static SDL_Surface *load_digit_strip(void)
 {
   SDL_Surface *strip = load_bitmap(digits_file);
-  if (strip->format->palette) {
-    SDL_Surface *rgb = SDL_CreateRGBSurface(SDL_SWSURFACE, strip->w, strip->h,
-                                            32, 0xff0000, 0xff00, 0xff, 0);
-    if (!rgb) {
-      SDL_FreeSurface(strip);
-      refuse_bitmap(digits_file);
-    }
-    SDL_BlitSurface(strip, NULL, rgb, NULL);
-    SDL_FreeSurface(strip);
-    strip = rgb;
-  }
+  if (!key_is_reliable(strip) && !(strip = plain_copy(strip)))
+    refuse_bitmap(digits_file);
   SDL_SetColorKey(strip, SDL_SRCCOLORKEY, SDL_MapRGB(strip->format, 0, 0, 0));
   return strip;
 }

@@ -51,7 +51,7 @@ std::vector<Uint32> palette_for(int bits)
 /* Rows bottom-up, each padded to four bytes. `index` gives a palette
    entry for a pixel, `direct` its bytes when there is no palette. */
 std::string encode(SDL_Surface *s, int bits, const std::vector<Uint32> &palette,
-                   const std::vector<int> &indices)
+                   const std::vector<int> &indices, Uint8 fourth = 0)
 {
   Uint32 row = (Uint32(s->w) * bits + 31) / 32 * 4, size = row * s->h;
   Uint32 offset = 14 + 40 + 4 * Uint32(palette.size());
@@ -72,7 +72,7 @@ std::string encode(SDL_Surface *s, int bits, const std::vector<Uint32> &palette,
         put(line, (c >> 19 & 31) << 10 | (c >> 11 & 31) << 5 | (c >> 3 & 31),
             2);
       } else if (bits >= 24) {
-        put(line, c, bits / 8);
+        put(line, c | Uint32(fourth) << 24, bits / 8);
       } else {
         acc = acc << bits | Uint32(indices[size_t(y) * s->w + x]);
         if ((filled += bits) == 8) {
@@ -104,10 +104,10 @@ std::string encode_indexed(SDL_Surface *s, const std::vector<Uint32> &palette,
 
 } // namespace
 
-std::string encode_bmp(SDL_Surface *s, int bits)
+std::string encode_bmp(SDL_Surface *s, int bits, Uint8 fourth)
 {
   if (bits > 8)
-    return encode(s, bits, {}, {});
+    return encode(s, bits, {}, {}, fourth);
   std::vector<Uint32> palette = palette_for(bits);
   std::vector<int> indices;
   for (int y = 0; y < s->h; y++)
