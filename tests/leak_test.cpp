@@ -127,7 +127,7 @@ protected:
     env.push_back({"LD_PRELOAD", FLUMO_TRACE_SHIM});
     env.push_back({"FLUMO_TRACE", dir.file("trace")});
     env.push_back({"SDL_AUDIODRIVER", "disk"});
-    env.push_back({"SDL_DISKAUDIOFILE", "/dev/null"});
+    env.push_back({"SDL_DISKAUDIOFILE", dir.file("played.raw")});
     return start({"/usr/bin/valgrind", "--tool=memcheck", "--leak-check=full",
                   "--show-leak-kinds=all", "--num-callers=60",
                   "--suppressions=" FLUMO_SOURCE_DIR
@@ -253,8 +253,11 @@ TEST_F(Leaks, ClipConvertedFromAnotherFormat)
 
 TEST_F(Leaks, WindowCannotOpen)
 {
-  write_too_large_bitmap(dir.file("flumo_normal.bmp"));
-  run_to_exit({}, 1);
+  XServer x;
+  ASSERT_TRUE(x.ok());
+  ASSERT_TRUE(write_too_large_bitmap(dir.file("flumo_normal.bmp"), x.name()))
+      << "this runtime opens a window of every size tried";
+  run_to_exit({{"SDL_VIDEODRIVER", ""}, {"DISPLAY", x.name()}}, 1);
   EXPECT_NE(read_file(dir.file("stderr")).find("Couldn't set video mode: "),
             std::string::npos);
 }

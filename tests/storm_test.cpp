@@ -8,6 +8,7 @@
 #include "app/app_state.h"
 #include "display/display.h"
 #include "sound/sound_clip.h"
+#include "support/process.h"
 #include "support/surfaces.h"
 
 /* A hundred thousand random key presses and releases, with quit events
@@ -70,11 +71,12 @@ class Storm : public DrawingTest
 {
 protected:
   std::vector<Uint8> samples = std::vector<Uint8>(44100 / 5 * 2, 1);
+  AssetDir out{{}};
 
   void SetUp() override
   {
     setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    setenv("SDL_DISKAUDIOFILE", out.file("played.raw").c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "1", 1); /* the callback, all the time */
     DrawingTest::SetUp();
     ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_AUDIO), 0) << SDL_GetError();
