@@ -1,17 +1,45 @@
 #!/bin/sh
-# Sets up, builds and runs every test: on the classic SDL 1.2 library and on
-# sdl12-compat, plainly and built with AddressSanitizer and
+# Sets up, builds and runs every test: on each SDL 1.2 library installed
+# (the classic one and sdl12-compat on Debian 12, sdl12-compat alone on
+# newer systems), plainly and built with AddressSanitizer and
 # UndefinedBehaviorSanitizer; the in-process tests, which run the audio
-# thread against the main one, also with ThreadSanitizer. Arguments go to
-# each ctest run (-R compat/, say).
+# thread against the main one, also with ThreadSanitizer. --plain runs the
+# plain build alone. Other arguments go to each ctest run (-R /window/, say).
 set -e
 cd "$(dirname "$0")/.."
+checked=1
+[ "${1:-}" = --plain ] && checked= && shift
 tools/setup.sh
 jobs=$(nproc)
 supp=$PWD/tests/sanitizers
 
+# A test's processes end with it. ctest runs as the first process of a
+# PID namespace of its own where the system allows one, so that anything
+# still alive when it is done is an orphan some test left behind: it is
+# named, fails the run, and ends with the namespace.
+guarded() {
+  if ! unshare --pid --fork --mount-proc true 2>/dev/null; then
+    echo "(no PID namespace here: leftover processes are not checked)"
+    ctest "$@"
+    return
+  fi
+  unshare --pid --fork --mount-proc sh -c '
+    ctest "$@" && passed=1
+    all=$(mktemp)
+    ps -eo pid=,stat=,user=,args= >"$all"
+    left=$(awk '"'"'$1 != 1 && $2 !~ /^Z/ && $4 != "ps"'"'"' "$all")
+    rm -f "$all"
+    if [ -n "$left" ]; then
+      echo "Processes the tests left behind:"
+      echo "$left"
+      exit 1
+    fi
+    [ -n "$passed" ]' ctest "$@"
+}
+
 tools/build.sh build
-(cd build && ctest --output-on-failure -j "$jobs" "$@")
+(cd build && guarded --output-on-failure -j "$jobs" "$@")
+[ -n "$checked" ] || exit 0
 
 # Any report fails its test. The tracer the tests preload comes before
 # ASan's runtime, which is harmless; leaks are valgrind's to find (the plain
@@ -21,9 +49,9 @@ tools/build.sh build-asan address,undefined
 (cd build-asan &&
   ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0:allocator_may_return_null=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp \
-  ctest --output-on-failure -j "$jobs" -E /leak/ "$@")
+  guarded --output-on-failure -j "$jobs" -E /leak/ "$@")
 
 tools/build.sh build-tsan thread
 (cd build-tsan &&
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$supp/tsan.supp \
-  ctest --output-on-failure -j "$jobs" -R /display/ "$@")
+  guarded --output-on-failure -j "$jobs" -R /display/ "$@")
