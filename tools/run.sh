@@ -1,7 +1,8 @@
 #!/bin/sh
 # Sets up, builds and starts flumo from its asset folder. Without a display
 # it runs the same program on a virtual X server, presses Space a few times
-# and saves what the window showed, and what it played.
+# and saves what the window showed, and what it played; it exits 0 only when
+# all of that worked.
 set -e
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -12,28 +13,40 @@ if [ -n "$DISPLAY" ] && xdpyinfo >/dev/null 2>&1; then
   exec ./flumo
 fi
 
+fail() {
+  echo "The headless demo failed: $*" >&2
+  exit 1
+}
+
 shots=$PWD/screenshots
+rm -rf "$shots"
 mkdir -p "$shots"
 exec 3>"$shots/.display"
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 2>/dev/null &
 xvfb=$!
+flumo=
+# keeps the status the script ends with, whatever kill says of a program
+# that has already ended
+trap 'status=$?; kill $flumo $xvfb 2>/dev/null; exit $status' EXIT
 for _ in $(seq 50); do
   [ -s "$shots/.display" ] && break
   sleep 0.1
 done
+[ -s "$shots/.display" ] || fail "the virtual X server (Xvfb) did not start"
 DISPLAY=:$(cat "$shots/.display")
 export DISPLAY
 rm -f "$shots/.display"
 
 # no sound card either, as a rule: the sound goes to a file
-SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$shots/sound.raw" ./flumo &
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$shots/sound.raw" ./flumo \
+  2>"$shots/stderr.txt" &
 flumo=$!
-trap 'kill $flumo $xvfb 2>/dev/null' EXIT
-win=$(timeout 10 xdotool search --sync --name 'flumo for SDL' | head -n 1)
+win=$(timeout 10 xdotool search --sync --name 'flumo for SDL' | head -n 1) || :
+[ -n "$win" ] || fail "no window appeared: $(cat "$shots/stderr.txt")"
 xdotool windowfocus --sync "$win"
 sleep 0.3
 
-shoot() { import -window "$win" "$shots/$1.png"; }
+shoot() { import -window "$win" "$shots/$1.png" || fail "no screenshot $1"; }
 shoot 0-start
 for n in 1 2 3; do
   xdotool keydown space
@@ -46,7 +59,12 @@ shoot 4-released
 
 kill -TERM $flumo
 wait $flumo && status=0 || status=$?
-echo "No display here: flumo ran on a virtual X server (exit status $status)."
-echo "What its window showed, and the sound it played (sound.raw: raw"
-echo "16-bit samples at 44100 Hz), are in $shots:"
+flumo=
+[ $status -eq 0 ] || fail "flumo ended with status $status: $(cat "$shots/stderr.txt")"
+[ "$(tr -d '\000' <"$shots/sound.raw" | head -c 1 | wc -c)" -eq 1 ] ||
+  fail "the presses played no sound"
+rm -f "$shots/stderr.txt"
+echo "No display here: flumo ran on a virtual X server (exit status 0)."
+echo "What its window showed, and the sound it played (sound.raw: raw 16-bit"
+echo "samples at 44100 Hz, mono, or stereo on sdl12-compat), are in $shots:"
 ls "$shots"
