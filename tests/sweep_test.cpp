@@ -207,6 +207,7 @@ pid_t start_in(AssetDir &dir, bool as_nobody, std::vector<Env> env)
     chmod(dir.path.c_str(), 0777);
     argv = {"/usr/bin/setpriv", "--reuid=nobody", "--regid=nogroup",
             "--clear-groups", "--pdeathsig=KILL"};
+    env.push_back({"HOME", dir.path}); /* for the GL library's cache */
   }
   argv.push_back(bin);
   env.push_back({"LD_PRELOAD", tracer});
