@@ -1,5 +1,5 @@
 #!/bin/sh
-# Sets up, builds and runs every benchmark on both SDL 1.2 runtimes, and
+# Sets up, builds and runs every benchmark on each SDL 1.2 runtime here, and
 # prints a table: each figure beside its floor, measured in the same run,
 # and their ratio. Absolute times depend on the machine; the ratios are
 # what to compare. With --quick, runs each once, briefly, to show they run.
@@ -45,9 +45,13 @@ row() { # figure runtime value floor unit
 
 echo "| figure | runtime | value | floor | ratio |"
 echo "|---|---|---|---|---|"
-for runtime in classic compat; do
-  libs=
-  [ $runtime = compat ] && libs=$compat
+# each library once, named as it names itself (compat-1.2.60, say)
+seen=
+for libs in "" $compat; do
+  [ -z "$libs" ] || [ -e "$libs/libSDL-1.2.so.0" ] || continue
+  runtime=$(LD_LIBRARY_PATH=$libs "$build/sdl_runtime")
+  case " $seen " in *" $runtime "*) continue ;; esac
+  seen="$seen $runtime"
   for assets in shipped plain24 plain32; do
     LD_LIBRARY_PATH=$libs repaint "$assets" >"$work/times"
     t() { awk -v n="$1" '$1 == n { print $2 }' "$work/times"; }

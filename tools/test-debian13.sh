@@ -1,0 +1,82 @@
+#!/bin/sh
+# Runs the README's test command, with the plain build, in a clean Debian 13
+# (trixie) root: made by debootstrap from the archive this machine's apt
+# already uses, with what is committed here cloned into its /root. Needs
+# root (through sudo otherwise). The bare root and the packages it downloads
+# are kept in $FLUMO_CACHE (default /var/cache/flumo) for the next run; each
+# run unpacks a fresh copy and removes it afterwards. Arguments go to
+# tools/test.sh (-R /window/, say).
+set -e
+cd "$(dirname "$0")/.."
+[ "$(id -u)" -eq 0 ] || exec sudo "$0" "$@"
+project=$PWD
+cache=${FLUMO_CACHE:-/var/cache/flumo}
+base=$cache/debian13-minbase.tar
+
+say() { echo "debian13: $*"; }
+
+mirror() {
+  sources=/etc/apt/sources.list.d/debian.sources
+  if [ -r $sources ]; then
+    awk '$1 == "URIs:" { print $2; exit }' $sources
+  else
+    awk '$1 == "deb" { for (i = 2; i <= NF; i++) if ($i ~ /^https?:/) { print $i; exit } }' \
+      /etc/apt/sources.list
+  fi
+}
+
+if [ ! -s "$base" ]; then
+  if ! command -v debootstrap >/dev/null; then
+    apt-get update -q
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap
+  fi
+  url=$(mirror)
+  [ -n "$url" ] || { say "no Debian archive in apt's sources"; exit 1; }
+  mkdir -p "$cache"
+  fresh=$(mktemp -d /var/tmp/flumo-debootstrap.XXXXXX)
+  chmod 755 "$fresh"
+  say "making a minimal root from $url"
+  debootstrap --variant=minbase trixie "$fresh" "$url" >"$fresh.log" 2>&1 ||
+    { tail -n 20 "$fresh.log"; rm -rf "$fresh" "$fresh.log"; exit 1; }
+  tar -C "$fresh" -cf "$base.part" . && mv "$base.part" "$base"
+  rm -rf "$fresh" "$fresh.log"
+fi
+
+root=$(mktemp -d /var/tmp/flumo-debian13.XXXXXX)
+mounted=
+# Unmounts what was mounted, newest first, and removes the root only when
+# nothing is mounted in it any more: never the machine's own /dev.
+cleanup() {
+  status=$?
+  for m in $mounted; do umount "$m" 2>/dev/null || umount -l "$m"; done
+  if grep -q " $root/" /proc/mounts; then
+    say "left $root in place: something is still mounted in it"
+  else
+    rm -rf "$root"
+  fi
+  exit $status
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+mount_in() { # [options] source target
+  eval "target=\$$#"
+  mkdir -p "$target"
+  mount "$@"
+  mounted="$target $mounted"
+}
+
+tar -C "$root" -xf "$base"
+chmod 755 "$root" # its /, which mktemp made root's alone
+mount_in --bind /proc "$root/proc"
+mount_in --bind /dev "$root/dev"
+mount_in --bind /dev/pts "$root/dev/pts"
+mount_in -t tmpfs tmpfs "$root/tmp"
+mkdir -p "$cache/apt-archives/partial"
+mount_in --bind "$cache/apt-archives" "$root/var/cache/apt/archives"
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+git clone -q --no-hardlinks "$project" "$root/root/flumo"
+say "testing $(git -C "$root/root/flumo" log -1 --format='%h %s')"
+
+chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 CXXFLAGS="${CXXFLAGS:-}" \
+  PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+  /bin/sh -c 'cd /root/flumo && tools/test.sh --plain "$@"' sh "$@"
