@@ -53,8 +53,8 @@ static int key_is_reliable(SDL_Surface *strip)
    zero. Takes the strip over; NULL when memory runs out. */
 static SDL_Surface *plain_copy(SDL_Surface *strip)
 {
-  SDL_Surface *rgb = SDL_CreateRGBSurface(SDL_SWSURFACE, strip->w, strip->h,
-                                          32, 0xff0000, 0xff00, 0xff, 0);
+  SDL_Surface *rgb = SDL_CreateRGBSurface(SDL_SWSURFACE, strip->w, strip->h, 32,
+                                          0xff0000, 0xff00, 0xff, 0);
   if (rgb) {
     SDL_SetAlpha(strip, 0, SDL_ALPHA_OPAQUE); /* copy colours, blend nothing */
     SDL_BlitSurface(strip, NULL, rgb, NULL);

@@ -27,12 +27,13 @@ const int slow = 120000; /* ms: everything takes far longer under valgrind */
 
 /* The program's own functions, as valgrind names them. */
 const std::set<std::string> ours = {
-    "main",         "init_app",        "load_bitmap",       "set_icon",
-    "load_digit_strip", "plain_copy",
-    "shutdown_app", "pump_events",     "on_key_down",       "on_key_up",
-    "redraw",       "draw_counter",    "draw_glyph",        "load_sound_clip",
-    "convert_clip", "resample",        "open_audio",        "mix_clip",
-    "play_clip",    "free_sound_clip", "catch_quit_signals"};
+    "main",         "init_app",         "load_bitmap",
+    "set_icon",     "load_digit_strip", "plain_copy",
+    "shutdown_app", "pump_events",      "on_key_down",
+    "on_key_up",    "redraw",           "draw_counter",
+    "draw_glyph",   "load_sound_clip",  "convert_clip",
+    "resample",     "open_audio",       "mix_clip",
+    "play_clip",    "free_sound_clip",  "catch_quit_signals"};
 
 /* What hands the caller something to release. */
 const std::set<std::string> acquiring = {"malloc",

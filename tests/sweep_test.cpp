@@ -132,11 +132,10 @@ std::vector<Case> cases(const std::string &display)
     /* sdl12-compat reads the fourth byte as alpha, and from 1.2.68 on
        ignores the colour key of a surface with alpha, as SDL 1.2 defines;
        to the classic library it is unused, so 255 there is not black */
-    all.push_back({f, "32 bits a pixel, the fourth byte 255",
-                   reencoded([](SDL_Surface *s) {
-                     return encode_bmp(s, 32, 0xff);
-                   }),
-                   runs});
+    all.push_back(
+        {f, "32 bits a pixel, the fourth byte 255",
+         reencoded([](SDL_Surface *s) { return encode_bmp(s, 32, 0xff); }),
+         runs});
   }
   all.push_back({"flumo_num.bmp", "black twice in its palette",
                  reencoded(encode_bmp_with_late_black), runs});

@@ -104,8 +104,7 @@ bool write_too_large_bitmap(const std::string &path, const std::string &display)
     const Uint32 w = size[0], h = size[1];
     if (window_opens(int(w), int(h), display))
       continue;
-    const Uint32 row = (w + 31) / 32 * 4, offset = 14 + 40 + 8,
-                 bytes = row * h;
+    const Uint32 row = (w + 31) / 32 * 4, offset = 14 + 40 + 8, bytes = row * h;
     std::string bmp = "BM";
     auto put = [&bmp](Uint32 v, int n) {
       for (int i = 0; i < n; i++)
