@@ -17,6 +17,14 @@ static void on_quit_signal(int signum)
 
 /* A signal that was ignored when the program started (a background job of
    a script ignores SIGINT) stays ignored. */
+#ifdef _WIN32
+/* Windows has no sigaction; its C runtime's signal() is what there is. */
+static void catch_signal(int signum)
+{
+  if (signal(signum, on_quit_signal) == SIG_IGN)
+    signal(signum, SIG_IGN);
+}
+#else
 static void catch_signal(int signum)
 {
   struct sigaction action = {};
@@ -28,6 +36,7 @@ static void catch_signal(int signum)
   sigemptyset(&action.sa_mask);
   sigaction(signum, &action, NULL);
 }
+#endif
 
 void catch_quit_signals(void)
 {
