@@ -3,8 +3,9 @@
 # (the classic one and sdl12-compat on Debian 12, sdl12-compat alone on
 # newer systems), plainly and built with AddressSanitizer and
 # UndefinedBehaviorSanitizer; the in-process tests, which run the audio
-# thread against the main one, also with ThreadSanitizer. --plain runs the
-# plain build alone. Other arguments go to each ctest run (-R /window/, say).
+# thread against the main one, also with ThreadSanitizer; and the Windows
+# build's real-window tests under Wine. --plain runs the plain Linux build
+# alone. Other arguments go to each ctest run (-R /window/, say).
 set -e
 cd "$(dirname "$0")/.."
 checked=1
@@ -37,7 +38,12 @@ guarded() {
     [ -n "$passed" ]' ctest "$@"
 }
 
-tools/build.sh build
+windows=
+if [ -n "$checked" ]; then
+  tools/build-windows.sh
+  windows=$PWD/build-windows/flumo.exe
+fi
+tools/build.sh build "" -DFLUMO_WINDOWS_EXE="$windows"
 (cd build && guarded --output-on-failure -j "$jobs" "$@")
 [ -n "$checked" ] || exit 0
 

@@ -32,6 +32,30 @@ AssetDir::~AssetDir()
     fprintf(stderr, "could not remove %s\n", path.c_str());
 }
 
+bool under_wine(void)
+{
+  return getenv("FLUMO_EXE") != nullptr;
+}
+
+std::vector<std::string> program_command(const AssetDir &dir)
+{
+  if (!under_wine())
+    return {FLUMO_BIN};
+  std::string exe = getenv("FLUMO_EXE");
+  std::string folder = exe.substr(0, exe.rfind('/'));
+  for (const char *f : {"flumo.exe", "SDL.dll"})
+    if (access(dir.file(f).c_str(), F_OK) != 0)
+      write_file(dir.file(f), read_file(folder + "/" + f));
+  return {"/usr/bin/env",   "WINEPREFIX=" + folder + "/wine",
+          "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml=",
+          "wine",           dir.file("flumo.exe")};
+}
+
+std::string program_errors(const AssetDir &dir)
+{
+  return read_file(dir.file("stderr")) + read_file(dir.file("stderr.txt"));
+}
+
 pid_t start(const std::vector<std::string> &argv, const std::string &cwd,
             const std::vector<Env> &env, const std::string &err_path,
             int ignored_signal)

@@ -25,6 +25,16 @@ struct AssetDir {
 
 extern const std::vector<std::string> all_assets;
 
+/* The command that starts the program on the files in dir: the build's
+   own, or, where FLUMO_EXE names the Windows build, that flumo.exe under
+   Wine, copied with SDL.dll into dir as its zip unpacks. */
+std::vector<std::string> program_command(const AssetDir &dir);
+bool under_wine(void);
+
+/* What the program reported: its standard error, and under Wine the
+   stderr.txt that SDL's start-up code writes it to beside flumo.exe. */
+std::string program_errors(const AssetDir &dir);
+
 /* Starts argv[0] in folder cwd, standard error into err_path, with
    SIGINT and SIGTERM at their defaults or, if named, one of them ignored
    as a script's background job has it. */

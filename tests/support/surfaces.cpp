@@ -12,7 +12,7 @@
 
 bool on_sdl12_compat(void)
 {
-  return SDL_Linked_Version()->patch >= 50;
+  return !under_wine() && SDL_Linked_Version()->patch >= 50;
 }
 
 SDL_Event key_event(Uint8 type, SDLKey sym, SDLMod mod)

@@ -14,7 +14,7 @@ const int window_w = 120, window_h = 180;
 const Uint32 normal_rgb = 0x3060a0, push_rgb = 0xc04020;
 
 /* True when the program runs on sdl12-compat, SDL 1.2 rebuilt over SDL2,
-   rather than the classic library. */
+   rather than the classic library (which the Windows build has). */
 bool on_sdl12_compat(void);
 
 Uint32 pixel(SDL_Surface *s, int x, int y); /* as 0xRRGGBB */
