@@ -5,27 +5,18 @@
 # mingw-w64 from Debian's own source package, Debian's patches applied, once
 # (build-windows/sdl); the pictures and the click are drawn by the generator
 # built for this machine. Installs what it needs: mingw-w64, and Wine and zip
-# for the tests.
+# for the tests. With --check it only tells, by its status, whether this
+# machine's archive has that source package (Debian 12's has; Debian 13
+# ships sdl12-compat's alone).
 set -e
 cd "$(dirname "$0")/.."
 top=$PWD
 out=$top/build-windows
 sdl=$out/sdl
+apt=$out/apt
 host=x86_64-w64-mingw32
-
-tools/setup.sh
-missing=
-for p in mingw-w64 wine wine64 zip unzip; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' ||
-    missing="$missing $p"
-done
-if [ -n "$missing" ]; then
-  echo "Installing:$missing"
-  sudo=
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -q
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $missing
-fi
+check=
+[ "${1:-}" = --check ] && check=1
 
 # deb-src lines for every archive apt already takes packages from
 source_lines() {
@@ -49,17 +40,39 @@ source_lines() {
   return 0
 }
 
-# SDL for Windows, from the source Debian ships, with a private apt state so
-# that the machine's own sources are left as they are.
+# Debian's source index, in an apt state of this build's own, so that the
+# machine's own sources stay as they are.
+set -- -q -o Dir::Etc::SourceList="$apt/sources.list" \
+  -o Dir::Etc::SourceParts=/nonexistent -o Dir::State::Lists="$apt/lists" \
+  -o Dir::Cache="$apt/cache"
+[ "$(id -u)" -ne 0 ] || set -- "$@" -o APT::Sandbox::User=root
+if [ -n "$check" ] || [ ! -f "$sdl/lib/libSDLmain.a" ]; then
+  mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial"
+  source_lines >"$apt/sources.list"
+  apt-get "$@" update >/dev/null
+  apt-cache "$@" showsrc libsdl1.2 2>/dev/null | grep -q '^Package: libsdl1\.2$' ||
+    { echo "This machine's archive has no source package of SDL 1.2 (libsdl1.2)."; exit 1; }
+  [ -z "$check" ] || exit 0
+fi
+
+tools/setup.sh
+missing=
+for p in mingw-w64 wine wine64 zip unzip; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' ||
+    missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  echo "Installing:$missing"
+  sudo=
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $missing
+fi
+
+# SDL for Windows, from the source Debian ships.
 if [ ! -f "$sdl/bin/SDL.dll" ] || [ ! -f "$sdl/lib/libSDLmain.a" ]; then
   rm -rf "$sdl"
-  mkdir -p "$sdl/apt/lists/partial" "$sdl/apt/cache/archives/partial" "$sdl/src"
-  source_lines >"$sdl/apt/sources.list"
-  set -- -q -o Dir::Etc::SourceList="$sdl/apt/sources.list" \
-    -o Dir::Etc::SourceParts=/nonexistent -o Dir::State::Lists="$sdl/apt/lists" \
-    -o Dir::Cache="$sdl/apt/cache"
-  [ "$(id -u)" -ne 0 ] || set -- "$@" -o APT::Sandbox::User=root
-  apt-get "$@" update >/dev/null
+  mkdir -p "$sdl/src"
   (cd "$sdl/src" && apt-get "$@" source libsdl1.2 >/dev/null)
   awk '$1 == "Version:" { print $2 }' "$sdl"/src/*.dsc >"$sdl/debian-version"
   echo "Building SDL $(cat "$sdl/debian-version") for Windows"
@@ -67,7 +80,7 @@ if [ ! -f "$sdl/bin/SDL.dll" ] || [ ! -f "$sdl/lib/libSDLmain.a" ]; then
     ./configure --host=$host --prefix="$sdl" >"$sdl/configure.log" 2>&1 &&
     make -j "$(nproc)" >"$sdl/make.log" 2>&1 &&
     make install >>"$sdl/make.log" 2>&1) ||
-    { tail -n 30 "$sdl"/*.log; rm -f "$sdl/bin/SDL.dll"; exit 1; }
+    { tail -n 30 "$sdl"/*.log; rm -f "$sdl/lib/libSDLmain.a"; exit 1; }
   $host-strip --strip-unneeded "$sdl/bin/SDL.dll"
 fi
 

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs the README's two commands, the headless demo and the tests with the
-# plain build, in a clean Debian 13 (trixie) root: made by debootstrap from the archive this machine's apt
-# already uses, with what is committed here cloned into its /root. Needs
+# plain build, in a clean Debian 13 (trixie) root: made by debootstrap from
+# the archive this machine's apt already uses, with what is committed here
+# cloned into its /root. Needs
 # root (through sudo otherwise). The bare root and the packages it downloads
 # are kept in $FLUMO_CACHE (default /var/cache/flumo) for the next run; each
 # run unpacks a fresh copy and removes it afterwards. Arguments go to
