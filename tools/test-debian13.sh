@@ -1,12 +1,12 @@
 #!/bin/sh
-# Runs the README's two commands, the headless demo and the tests with the
-# plain build, in a clean Debian 13 (trixie) root: made by debootstrap from
-# the archive this machine's apt already uses, with what is committed here
-# cloned into its /root. Needs
-# root (through sudo otherwise). The bare root and the packages it downloads
-# are kept in $FLUMO_CACHE (default /var/cache/flumo) for the next run; each
-# run unpacks a fresh copy and removes it afterwards. Arguments go to
-# tools/test.sh (-R /window/, say).
+# Runs the README's two commands, the headless demo and the tests (plain
+# and checked builds; Debian 13 has no SDL 1.2 source for the Windows
+# build), in a clean Debian 13 (trixie) root: made by debootstrap from the
+# archive this machine's apt already uses, with what is committed here
+# cloned into its /root. Needs root (through sudo otherwise). The bare root
+# and the packages it downloads are kept in $FLUMO_CACHE (default
+# /var/cache/flumo) for the next run; each run unpacks a fresh copy and
+# removes it afterwards. Arguments go to tools/test.sh (-R /window/, say).
 set -e
 cd "$(dirname "$0")/.."
 [ "$(id -u)" -eq 0 ] || exec sudo "$0" "$@"
@@ -80,4 +80,4 @@ say "testing $(git -C "$root/root/flumo" log -1 --format='%h %s')"
 
 chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 CXXFLAGS="${CXXFLAGS:-}" \
   PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-  /bin/sh -c 'cd /root/flumo && tools/run.sh && tools/test.sh --plain "$@"' sh "$@"
+  /bin/sh -c 'cd /root/flumo && tools/run.sh && tools/test.sh "$@"' sh "$@"
