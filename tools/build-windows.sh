@@ -84,13 +84,13 @@ if [ ! -f "$sdl/bin/SDL.dll" ] || [ ! -f "$sdl/lib/libSDLmain.a" ]; then
   $host-strip --strip-unneeded "$sdl/bin/SDL.dll"
 fi
 
-# The generator, for this machine.
-cmake -S . -B build >/dev/null
-cmake --build build --target make_assets >/dev/null
+# The generator, for this machine, in a folder of its own.
+cmake -S . -B "$out/host" -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$out/host" --target make_assets >/dev/null
 
 export PKG_CONFIG_LIBDIR="$sdl/lib/pkgconfig"
 cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$top/tools/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DFLUMO_HOST_MAKE_ASSETS="$top/build/make_assets" \
+  -DCMAKE_BUILD_TYPE=Release -DFLUMO_HOST_MAKE_ASSETS="$out/host/make_assets" \
   -DFLUMO_SDL_SOURCE="libsdl1.2 $(cat "$sdl/debian-version")" >/dev/null
 cmake --build "$out" -j "$(nproc)"
 (cd "$out" && cpack -G ZIP >/dev/null)
