@@ -10,7 +10,6 @@ tools/build.sh build >/dev/null
 quick=
 [ "${1:-}" = --quick ] && quick=1
 build=$PWD/build
-compat=/usr/lib/x86_64-linux-gnu/sdl12-compat
 work=$(mktemp -d)
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 
@@ -45,13 +44,8 @@ row() { # figure runtime value floor unit
 
 echo "| figure | runtime | value | floor | ratio |"
 echo "|---|---|---|---|---|"
-# each library once, named as it names itself (compat-1.2.60, say)
-seen=
-for libs in "" $compat; do
-  [ -z "$libs" ] || [ -e "$libs/libSDL-1.2.so.0" ] || continue
-  runtime=$(LD_LIBRARY_PATH=$libs "$build/sdl_runtime")
-  case " $seen " in *" $runtime "*) continue ;; esac
-  seen="$seen $runtime"
+# the runtimes the tests run on, as the build found them (compat-1.2.60, say)
+while read -r runtime libs <&4; do
   for assets in shipped plain24 plain32; do
     LD_LIBRARY_PATH=$libs repaint "$assets" >"$work/times"
     t() { awk -v n="$1" '$1 == n { print $2 }' "$work/times"; }
@@ -79,6 +73,6 @@ for libs in "" $compat; do
       "sound latency") row "press to first sample (disk driver), against one 4096-frame buffer" $runtime "$value" "$floor" "$unit" ;;
       esac
     done
-done
+done 4<"$build/runtimes.txt"
 echo
 echo "Measured on: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo), $(uname -sr)"
