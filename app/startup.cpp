@@ -1,26 +1,49 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/app.h"
 #include "app/app_state.h"
+#include "display/display.h"
 
 AppState app;
 
 static const char caption[] = "flumo for SDL";
 static const char digits_file[] = "flumo_num.bmp";
 
-static void refuse_bitmap(const char *path)
+/* SDL's reason for the failure it just reported, or ours where it gave
+   none. */
+static const char *reason(const char *otherwise)
 {
-  fprintf(stderr, "Couldn't load %s: %s\n", path, SDL_GetError());
+  const char *sdl = SDL_GetError();
+  return sdl && *sdl ? sdl : otherwise;
+}
+
+static void refuse_bitmap(const char *path, const char *why)
+{
+  fprintf(stderr, "Couldn't load %s: %s\n", path, why);
   exit(1);
+}
+
+/* NULL for a file SDL cannot load or should not be given. */
+static SDL_Surface *try_bitmap(const char *path, const char **why)
+{
+  *why = bitmap_fault(path);
+  if (*why)
+    return NULL;
+  SDL_Surface *surface = SDL_LoadBMP(path);
+  if (!surface)
+    *why = reason("not a bitmap SDL can read");
+  return surface;
 }
 
 /* A missing or broken bitmap ends start-up before anything uses it. */
 static SDL_Surface *load_bitmap(const char *path)
 {
-  SDL_Surface *surface = SDL_LoadBMP(path);
+  const char *why;
+  SDL_Surface *surface = try_bitmap(path, &why);
   if (!surface)
-    refuse_bitmap(path);
+    refuse_bitmap(path, why);
   return surface;
 }
 
@@ -28,7 +51,8 @@ static SDL_Surface *load_bitmap(const char *path)
    digit strip only where its pixels hold nothing but red, green and blue.
    A palette strip's black may stand in several entries, or in none, when
    SDL_MapRGB picks the nearest; a fourth byte may be unused but not zero,
-   or be read as alpha by one runtime and not by another. */
+   or be read as alpha by one runtime and not by another. Only the strip's
+   cells are ever drawn, so only they are looked at. */
 static int key_is_reliable(SDL_Surface *strip)
 {
   SDL_PixelFormat *f = strip->format;
@@ -39,9 +63,9 @@ static int key_is_reliable(SDL_Surface *strip)
   Uint32 stray = ~(f->Rmask | f->Gmask | f->Bmask);
   if (f->BytesPerPixel == 2)
     stray &= 0xffff;
-  for (int y = 0; y < strip->h; y++) {
-    Uint8 *row = (Uint8 *)strip->pixels + y * strip->pitch;
-    for (int x = 0; x < strip->w; x++)
+  for (int y = 0; y < strip->h && y < strip_h; y++) {
+    Uint8 *row = (Uint8 *)strip->pixels + (size_t)y * strip->pitch;
+    for (int x = 0; x < strip->w && x < strip_w; x++)
       if ((f->BytesPerPixel == 2 ? ((Uint16 *)row)[x] : ((Uint32 *)row)[x]) &
           stray)
         return 0;
@@ -49,18 +73,20 @@ static int key_is_reliable(SDL_Surface *strip)
   return 1;
 }
 
-/* The strip's colours in the window's own 32-bit layout, the fourth byte
-   zero. Takes the strip over; NULL when memory runs out. */
+/* The colours of the strip's cells in the window's own 32-bit layout, the
+   fourth byte zero; what lies beyond the cells is left out. Takes the
+   strip over; NULL when memory runs out. */
 static SDL_Surface *plain_copy(SDL_Surface *strip)
 {
-  SDL_Surface *rgb = SDL_CreateRGBSurface(SDL_SWSURFACE, strip->w, strip->h, 32,
-                                          0xff0000, 0xff00, 0xff, 0);
+  SDL_Surface *rgb = SDL_CreateRGBSurface(
+      SDL_SWSURFACE, std::min(strip->w, strip_w), std::min(strip->h, strip_h),
+      32, 0xff0000, 0xff00, 0xff, 0);
   if (rgb) {
     SDL_SetAlpha(strip, 0, SDL_ALPHA_OPAQUE); /* copy colours, blend nothing */
     SDL_BlitSurface(strip, NULL, rgb, NULL);
     /* a strip already in this layout is copied byte for byte */
     for (int y = 0; y < rgb->h; y++) {
-      Uint32 *row = (Uint32 *)((Uint8 *)rgb->pixels + y * rgb->pitch);
+      Uint32 *row = (Uint32 *)((Uint8 *)rgb->pixels + (size_t)y * rgb->pitch);
       for (int x = 0; x < rgb->w; x++)
         row[x] &= 0xffffff;
     }
@@ -73,14 +99,15 @@ static SDL_Surface *load_digit_strip(void)
 {
   SDL_Surface *strip = load_bitmap(digits_file);
   if (!key_is_reliable(strip) && !(strip = plain_copy(strip)))
-    refuse_bitmap(digits_file);
+    refuse_bitmap(digits_file, reason("out of memory"));
   SDL_SetColorKey(strip, SDL_SRCCOLORKEY, SDL_MapRGB(strip->format, 0, 0, 0));
   return strip;
 }
 
 static void set_icon(void)
 {
-  SDL_Surface *icon = SDL_LoadBMP("flumo_icon.bmp");
+  const char *why;
+  SDL_Surface *icon = try_bitmap("flumo_icon.bmp", &why);
   if (!icon)
     return; /* the window keeps the default icon */
   SDL_WM_SetIcon(icon, NULL);
@@ -103,7 +130,8 @@ void init_app(void)
   app.screen = SDL_SetVideoMode(app.normal_image->w, app.normal_image->h, 32,
                                 SDL_SWSURFACE);
   if (!app.screen) {
-    fprintf(stderr, "Couldn't set video mode: %s\n", SDL_GetError());
+    fprintf(stderr, "Couldn't set video mode: %s\n",
+            reason("no window of that size"));
     exit(1);
   }
   app.ready = 1;

@@ -2,11 +2,6 @@
 #include "app/app_state.h"
 #include "display/display.h"
 
-/* The digit strip: one cell per digit, 0 to 9 left to right; the first row
-   serves every count below the ceiling, the second the ceiling itself. */
-static const int glyph_w = 29;
-static const int glyph_h = 50;
-
 /* Where the counter stands in the window. The ones digit never moves, so a
    one-digit count is right-aligned, with no leading zero. */
 static const int tens_x = 29;

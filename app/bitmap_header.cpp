@@ -1,0 +1,86 @@
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/app.h"
+
+/* SDL's bitmap loaders believe the file's header: the classic library
+   makes a surface of any depth it claims (above 32 bits, one that blits
+   crash on), SDL 2 makes and clears a surface of any size it claims before
+   reading a byte. So the header is read here first. */
+
+/* No side of a bitmap may be longer. SDL 1.2 keeps the length of a row in
+   16 bits, so a row of four-byte pixels (the window's) ends at 16383, and
+   the classic library makes no wider surface; sdl12-compat's windows stop
+   at 16384 a side. No picture the program can use needs more. */
+const long long max_bitmap_side = 16383;
+
+/* A run of a compressed bitmap paints at most 255 pixels with two bytes. */
+const long long max_run = 255;
+
+static long long le(const Uint8 *at, int bytes)
+{
+  long long v = 0;
+  while (bytes--)
+    v = v << 8 | at[bytes];
+  return v;
+}
+
+static bool is_bitmap_depth(long long bits)
+{
+  switch (bits) {
+  case 1:
+  case 2:
+  case 4:
+  case 8:
+  case 15:
+  case 16:
+  case 24:
+  case 32: return true;
+  }
+  return false;
+}
+
+const char *bitmap_fault(const char *path)
+{
+  static char why[160];
+  Uint8 h[14 + 20] = {0}; /* the file header, and what is read of the info */
+  SDL_RWops *file = SDL_RWFromFile(path, "rb");
+  if (!file)
+    return NULL; /* SDL will say why it cannot open it */
+  size_t got = SDL_RWread(file, h, 1, sizeof h);
+  long long size = SDL_RWseek(file, 0, RW_SEEK_END);
+  SDL_RWclose(file);
+  bool core = le(h + 14, 4) == 12; /* the oldest header: 16-bit sides */
+  if (got < (core ? 26u : 34u) || h[0] != 'B' || h[1] != 'M')
+    return NULL; /* no header to believe: SDL refuses it, and says why */
+
+  long long offset = le(h + 10, 4);
+  long long w = core ? le(h + 18, 2) : (Sint32)le(h + 18, 4);
+  long long rows = llabs(core ? le(h + 20, 2) : (Sint32)le(h + 22, 4));
+  long long bits = le(h + (core ? 24 : 28), 2);
+  long long compression = core ? 0 : le(h + 30, 4);
+
+  if (!is_bitmap_depth(bits)) {
+    snprintf(why, sizeof why, "%lld bits a pixel, which no bitmap has", bits);
+    return why;
+  }
+  if (w > max_bitmap_side || rows > max_bitmap_side) {
+    snprintf(why, sizeof why, "%lld x %lld pixels, more than %lld a side", w,
+             rows, max_bitmap_side);
+    return why;
+  }
+  if (w <= 0 || rows == 0)
+    return NULL;    /* SDL says there are no pixels */
+  long long needed; /* the bytes its pixels take at the least */
+  if (compression == 1 || compression == 2) /* run-length encoded */
+    needed = offset + (w * rows + max_run - 1) / max_run * 2;
+  else
+    needed = offset +
+             (w * (bits == 15 ? 16 : bits) + 31) / 32 * 4 * (rows - 1) +
+             (w * bits + 7) / 8;
+  if (size >= needed)
+    return NULL; /* SDL may still refuse it, and say why */
+  snprintf(why, sizeof why, "%lld bytes, too few for its %lld x %lld pixels",
+           size, w, rows);
+  return why;
+}
