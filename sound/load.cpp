@@ -5,17 +5,64 @@
 
 #include "sound/sound_clip.h"
 
-/* SDL's converter changes the rate only by powers of two on the classic
-   runtime (48000 Hz stays 48000); linear interpolation takes the samples
-   the rest of the way. */
-static Uint8 *resample(const Sint16 *in, Uint32 frames, double rate,
+/* What a clip may be: samples of 8 or 16 bits, the widths SDL 1.2's loader
+   gives; 1 to 8 channels, as many as SDL 2 mixes down (SDL 1.2 would run
+   out of its table of conversion steps beyond); 1000 to 384000 frames a
+   second (below, a clip holds no sound, above, no recorder goes); and at
+   most ten minutes of sound, 53 MB at the device's rate. Past these, the
+   header is broken or the clip is no click. */
+static const int min_rate = 1000, max_rate = 384000;
+static const int max_channels = 8;
+static const long long max_seconds = 600;
+
+/* SDL converts this many frames at a time, so that its working buffer
+   stays small whatever the clip. */
+static const Uint32 piece_frames = 4096;
+
+/* SDL's reason for the failure it just reported, or ours where it gave
+   none. */
+static const char *reason(const char *otherwise)
+{
+  const char *sdl = SDL_GetError();
+  return sdl && *sdl ? sdl : otherwise;
+}
+
+static int frame_bytes(const SDL_AudioSpec *spec)
+{
+  return (spec->format & 0xff) / 8 * spec->channels;
+}
+
+/* NULL when the loaded clip is one flumo can convert and play, else why
+   not. */
+static const char *clip_fault(const SDL_AudioSpec *spec, Uint32 length)
+{
+  static char why[96];
+  int bits = spec->format & 0xff;
+  if (bits != 8 && bits != 16)
+    snprintf(why, sizeof why, "%d-bit samples, not 8 or 16", bits);
+  else if (spec->channels < 1 || spec->channels > max_channels)
+    snprintf(why, sizeof why, "%d channels, not 1 to %d", spec->channels,
+             max_channels);
+  else if (spec->freq < min_rate || spec->freq > max_rate)
+    snprintf(why, sizeof why, "a rate of %u Hz, not %d to %d",
+             (unsigned)spec->freq, min_rate, max_rate);
+  else if (length / frame_bytes(spec) > max_seconds * spec->freq)
+    snprintf(why, sizeof why, "%lld seconds long, more than %lld",
+             length / frame_bytes(spec) / (long long)spec->freq, max_seconds);
+  else
+    return NULL;
+  return why;
+}
+
+/* From the clip's own rate to the device's, by linear interpolation. */
+static Uint8 *resample(const Sint16 *in, Uint32 frames, int rate,
                        Uint32 *out_bytes)
 {
-  Uint32 out_frames = (Uint32)std::lround(frames * (clip_rate / rate));
+  Uint32 out_frames = (Uint32)std::lround(frames * ((double)clip_rate / rate));
   Sint16 *out = (Sint16 *)SDL_malloc(out_frames * sizeof *out + 1);
   if (!out)
     return NULL;
-  double step = rate / clip_rate;
+  double step = (double)rate / clip_rate;
   for (Uint32 i = 0; i < out_frames; i++) {
     double at = i * step;
     Uint32 j = (Uint32)at;
@@ -28,62 +75,91 @@ static Uint8 *resample(const Sint16 *in, Uint32 frames, double rate,
   return (Uint8 *)out;
 }
 
-/* Turns the loaded samples into the device format. A clip already in it
-   is left as it is. Returns 0, or -1 with SDL's error set. */
+/* The samples as 16-bit mono at their own rate: SDL changes the width and
+   mixes the channels down, a piece at a time. The rate is changed here, not
+   by SDL: its converters double and halve it into a fixed table of steps
+   (SDL 1.2) or count their buffers in an int (SDL 2), and both crashed on
+   rates a header can claim. NULL with SDL's error set. */
+static Sint16 *to_mono(const SoundClip *clip, Uint32 frames)
+{
+  const SDL_AudioSpec *spec = &clip->spec;
+  SDL_AudioCVT cvt;
+  if (SDL_BuildAudioCVT(&cvt, spec->format, spec->channels, spec->freq,
+                        clip_format, clip_channels, spec->freq) < 0)
+    return NULL;
+  Uint32 in_bytes = frame_bytes(spec);
+  Uint8 *work = (Uint8 *)SDL_malloc(piece_frames * in_bytes * cvt.len_mult);
+  Sint16 *mono = (Sint16 *)SDL_malloc(frames * sizeof *mono + 1);
+  for (Uint32 at = 0; work && mono && at < frames; at += piece_frames) {
+    Uint32 n = frames - at < piece_frames ? frames - at : piece_frames;
+    cvt.buf = work;
+    cvt.len = cvt.len_cvt = (int)(n * in_bytes);
+    memcpy(work, clip->buffer + at * in_bytes, cvt.len);
+    if (cvt.needed && SDL_ConvertAudio(&cvt) < 0)
+      break;
+    if (cvt.len_cvt != (int)(n * sizeof *mono)) {
+      /* SDL 1.2 leaves 3, 5 or 7 channels as they are */
+      SDL_SetError("SDL cannot mix its %d channels into one", spec->channels);
+      break;
+    }
+    memcpy(mono + at, work, n * sizeof *mono);
+    if (at + n == frames) {
+      SDL_free(work);
+      return mono;
+    }
+  }
+  if (!work || !mono)
+    SDL_SetError("Out of memory");
+  SDL_free(work);
+  SDL_free(mono);
+  return NULL;
+}
+
+/* Turns the loaded samples into the device format; a clip already in it is
+   left as it is. Returns 0, or -1 with SDL's error set. */
 static int convert_clip(SoundClip *clip)
 {
   SDL_AudioSpec *spec = &clip->spec;
-  if (clip->length == 0 ||
-      (spec->freq == clip_rate && spec->format == clip_format &&
-       spec->channels == clip_channels))
+  if (spec->freq == clip_rate && spec->format == clip_format &&
+      spec->channels == clip_channels)
     return 0;
-
-  SDL_AudioCVT cvt;
-  if (SDL_BuildAudioCVT(&cvt, spec->format, spec->channels, spec->freq,
-                        clip_format, clip_channels, clip_rate) < 0)
+  Uint32 frames = clip->length / frame_bytes(spec);
+  if (frames == 0) {
+    clip->length = 0; /* nothing to play */
+    return 0;
+  }
+  Sint16 *mono = to_mono(clip, frames);
+  if (!mono)
     return -1;
-  cvt.len = (int)clip->length;
-  cvt.buf = (Uint8 *)SDL_malloc((size_t)cvt.len * cvt.len_mult);
-  if (!cvt.buf) {
+  SDL_FreeWAV(clip->buffer);
+  clip->buffer = (Uint8 *)mono;
+  clip->length = frames * sizeof *mono;
+  if (spec->freq == clip_rate)
+    return 0;
+  clip->buffer = resample(mono, frames, spec->freq, &clip->length);
+  SDL_free(mono);
+  if (!clip->buffer) {
     SDL_SetError("Out of memory");
     return -1;
   }
-  memcpy(cvt.buf, clip->buffer, clip->length);
-  if (cvt.needed && SDL_ConvertAudio(&cvt) < 0) {
-    SDL_free(cvt.buf);
-    return -1;
-  }
-  Uint32 bytes = cvt.needed ? (Uint32)cvt.len_cvt : clip->length;
-
-  /* The rate SDL reached: what is left of the length ratio once the
-     change of sample size and channel count is taken out. */
-  int frame_bytes = (spec->format & 0xff) / 8 * spec->channels;
-  double rate = spec->freq * (cvt.needed ? cvt.len_ratio : 1.0) * frame_bytes /
-                (2 * clip_channels);
-  if (std::fabs(rate - clip_rate) > 1) {
-    Uint32 resampled_bytes;
-    Uint8 *resampled =
-        resample((Sint16 *)cvt.buf, bytes / 2, rate, &resampled_bytes);
-    SDL_free(cvt.buf);
-    if (!resampled) {
-      SDL_SetError("Out of memory");
-      return -1;
-    }
-    cvt.buf = resampled;
-    bytes = resampled_bytes;
-  }
-  SDL_FreeWAV(clip->buffer);
-  clip->buffer = cvt.buf;
-  clip->length = bytes;
   return 0;
 }
 
 SoundClip load_sound_clip(const char *path)
 {
   SoundClip clip = {};
-  if (!SDL_LoadWAV(path, &clip.spec, &clip.buffer, &clip.length) ||
-      convert_clip(&clip) < 0) {
-    fprintf(stderr, "Couldn't load %s: %s\n", path, SDL_GetError());
+  const char *why;
+  if (!SDL_LoadWAV(path, &clip.spec, &clip.buffer, &clip.length)) {
+    why = reason("not a WAV file SDL can read");
+    clip.buffer = NULL; /* whatever the loader left there is not ours */
+  } else {
+    why = clip_fault(&clip.spec, clip.length);
+    if (!why && convert_clip(&clip) < 0)
+      why = reason("SDL cannot convert it");
+  }
+  if (why) {
+    fprintf(stderr, "Couldn't load %s: %s\n", path, why);
+    SDL_FreeWAV(clip.buffer);
     exit(-1);
   }
   clip.cursor = clip.buffer;
