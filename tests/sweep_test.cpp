@@ -134,7 +134,9 @@ std::vector<Case> cases(const std::string &display)
        to the classic library it is unused, so 255 there is not black */
     all.push_back(
         {f, "32 bits a pixel, the fourth byte 255",
-         reencoded([](SDL_Surface *s) { return encode_bmp(s, 32, 0xff); }),
+         reencoded([](SDL_Surface *s) {
+           return encode_bmp(s, 32, BmpForm{false, false, false, 0xff});
+         }),
          runs});
   }
   all.push_back({"flumo_num.bmp", "black twice in its palette",

@@ -5,7 +5,8 @@ set -e
 
 packages="cmake g++ make pkg-config libsdl1.2-dev libsdl1.2-compat
   libgtest-dev libbenchmark-dev libx11-dev xvfb xdotool imagemagick x11-utils
-  valgrind desktop-file-utils man-db groff-base dpkg-dev file procps"
+  valgrind desktop-file-utils man-db groff-base dpkg-dev file procps
+  clang libclang-rt-dev"
 
 missing=
 for p in $packages; do

@@ -3,9 +3,11 @@
 # (the classic one and sdl12-compat on Debian 12, sdl12-compat alone on
 # newer systems), plainly and built with AddressSanitizer and
 # UndefinedBehaviorSanitizer; the in-process tests, which run the audio
-# thread against the main one, also with ThreadSanitizer; and, where Debian's
+# thread against the main one, also with ThreadSanitizer; where Debian's
 # SDL 1.2 source is to be had, the Windows build's real-window tests under
-# Wine. --plain runs the plain Linux build alone. Other arguments go to each ctest run (-R /window/, say).
+# Wine; and the fuzz targets, a minute each (tools/fuzz.sh). --plain runs
+# the plain Linux build alone. Other arguments go to each ctest run
+# (-R /window/, say).
 set -e
 cd "$(dirname "$0")/.."
 full=1
@@ -65,3 +67,5 @@ tools/build.sh build-tsan thread
 (cd build-tsan &&
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$supp/tsan.supp \
   guarded --output-on-failure -j "$jobs" -R /display/ "$@")
+
+tools/fuzz.sh 60 "$@"

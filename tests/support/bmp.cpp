@@ -48,31 +48,50 @@ std::vector<Uint32> palette_for(int bits)
   return p;
 }
 
-/* Rows bottom-up, each padded to four bytes. `index` gives a palette
-   entry for a pixel, `direct` its bytes when there is no palette. */
-std::string encode(SDL_Surface *s, int bits, const std::vector<Uint32> &palette,
-                   const std::vector<int> &indices, Uint8 fourth = 0)
+/* One row of palette entries, run-length encoded: runs of one entry,
+   then the row's end. */
+std::string rle_row(const int *index, int w, int bits)
 {
-  Uint32 row = (Uint32(s->w) * bits + 31) / 32 * 4, size = row * s->h;
-  Uint32 offset = 14 + 40 + 4 * Uint32(palette.size());
-  std::string out = "BM";
-  put(out, offset + size, 4), put(out, 0, 4), put(out, offset, 4);
-  put(out, 40, 4), put(out, s->w, 4), put(out, s->h, 4), put(out, 1, 2);
-  put(out, bits, 2), put(out, 0, 4), put(out, size, 4), put(out, 2835, 4);
-  put(out, 2835, 4), put(out, Uint32(palette.size()), 4), put(out, 0, 4);
-  for (Uint32 c : palette)
-    put(out, c, 4);
-  for (int y = s->h - 1; y >= 0; y--) {
+  std::string out;
+  for (int x = 0; x < w;) {
+    int n = 1;
+    while (x + n < w && n < 255 && index[x + n] == index[x])
+      n++;
+    out += char(n);
+    out += char(bits == 4 ? index[x] * 0x11 : index[x]);
+    x += n;
+  }
+  return out + std::string("\0\0", 2);
+}
+
+/* `indices` gives a palette entry for each pixel when there is a palette;
+   without one, each pixel's bytes come from its colour. */
+std::string encode(SDL_Surface *s, int bits, const std::vector<Uint32> &palette,
+                   const std::vector<int> &indices, BmpForm form)
+{
+  bool v4 = form.masks && bits == 32, fields = form.masks && bits == 16;
+  Uint32 info = v4 ? 108 : 40, row = (Uint32(s->w) * bits + 31) / 32 * 4;
+  Uint32 offset = 14 + info + (fields ? 12 : 0) + 4 * Uint32(palette.size());
+  std::string pixels;
+  for (int i = 0; i < s->h; i++) {
+    int y = form.top_down ? i : s->h - 1 - i;
+    if (form.rle) {
+      pixels += rle_row(&indices[size_t(y) * s->w], s->w, bits);
+      continue;
+    }
     std::string line;
     Uint32 acc = 0;
     int filled = 0;
     for (int x = 0; x < s->w; x++) {
       Uint32 c = pixel(s, x, y);
-      if (bits == 16) {
+      if (bits == 16 && form.masks) {
+        put(line, (c >> 19 & 31) << 11 | (c >> 10 & 63) << 5 | (c >> 3 & 31),
+            2);
+      } else if (bits == 16) {
         put(line, (c >> 19 & 31) << 10 | (c >> 11 & 31) << 5 | (c >> 3 & 31),
             2);
       } else if (bits >= 24) {
-        put(line, c | Uint32(fourth) << 24, bits / 8);
+        put(line, c | Uint32(form.fourth) << 24, bits / 8);
       } else {
         acc = acc << bits | Uint32(indices[size_t(y) * s->w + x]);
         if ((filled += bits) == 8) {
@@ -84,9 +103,30 @@ std::string encode(SDL_Surface *s, int bits, const std::vector<Uint32> &palette,
     if (filled)
       line += char(acc << (8 - filled));
     line.resize(row, '\0');
-    out += line;
+    pixels += line;
   }
-  return out;
+  if (form.rle)
+    pixels += std::string("\0\1", 2);
+
+  Uint32 compression = form.rle ? (bits == 8 ? 1 : 2) : form.masks ? 3 : 0;
+  int height = form.top_down ? -s->h : s->h;
+  std::string out = "BM";
+  put(out, offset + Uint32(pixels.size()), 4), put(out, 0, 4);
+  put(out, offset, 4), put(out, info, 4), put(out, s->w, 4);
+  put(out, Uint32(height), 4), put(out, 1, 2), put(out, bits, 2);
+  put(out, compression, 4), put(out, Uint32(pixels.size()), 4);
+  put(out, 2835, 4), put(out, 2835, 4), put(out, Uint32(palette.size()), 4);
+  put(out, 0, 4);
+  if (fields)
+    put(out, 0xf800, 4), put(out, 0x07e0, 4), put(out, 0x001f, 4);
+  if (v4) {
+    put(out, 0xff0000, 4), put(out, 0xff00, 4), put(out, 0xff, 4);
+    put(out, 0xff000000, 4), put(out, 0x73524742, 4); /* "sRGB" */
+    out.resize(14 + info, '\0');
+  }
+  for (Uint32 c : palette)
+    put(out, c, 4);
+  return out + pixels;
 }
 
 std::string encode_indexed(SDL_Surface *s, const std::vector<Uint32> &palette,
@@ -99,21 +139,21 @@ std::string encode_indexed(SDL_Surface *s, const std::vector<Uint32> &palette,
       indices.push_back(c == 0 && black_index >= 0 ? black_index
                                                    : nearest(palette, c));
     }
-  return encode(s, 8, palette, indices);
+  return encode(s, 8, palette, indices, {});
 }
 
 } // namespace
 
-std::string encode_bmp(SDL_Surface *s, int bits, Uint8 fourth)
+std::string encode_bmp(SDL_Surface *s, int bits, BmpForm form)
 {
   if (bits > 8)
-    return encode(s, bits, {}, {}, fourth);
+    return encode(s, bits, {}, {}, form);
   std::vector<Uint32> palette = palette_for(bits);
   std::vector<int> indices;
   for (int y = 0; y < s->h; y++)
     for (int x = 0; x < s->w; x++)
       indices.push_back(nearest(palette, pixel(s, x, y)));
-  return encode(s, bits, palette, indices);
+  return encode(s, bits, palette, indices, form);
 }
 
 std::string encode_bmp_with_late_black(SDL_Surface *s)

@@ -34,7 +34,8 @@ std::string make_wav(int rate, int bits, int channels, int frames,
       if (bits == 8)
         put(out, uint8_t(std::lround(128 + v * 127)), 1);
       else
-        put(out, uint16_t(int16_t(std::lround(v * 32767))), 2);
+        put(out, uint32_t(std::llround(v * (std::ldexp(1, bits - 1) - 1))),
+            bits / 8);
   }
   return out;
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-/* A PCM WAV file as bytes: rate, 8 or 16 bits, 1 or 2 channels; sample(i)
+/* A PCM WAV file as bytes: rate, 8, 16, 24 or 32 bits, any channels; sample(i)
    gives frame i's value from -1 to 1, the same on every channel. */
 std::string make_wav(int rate, int bits, int channels, int frames,
                      const std::function<double(int)> &sample);

@@ -1,0 +1,130 @@
+#include "as_program.h"
+
+#include <setjmp.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+/* The fuzz targets are linked with --wrap=exit,--wrap=atexit: every call
+   of exit and atexit lands here, the fuzzer's own and the sanitizers' too,
+   and outside a run goes on to the C library's. */
+extern "C" {
+[[noreturn]] void __real_exit(int status);
+int __real_atexit(void (*handler)(void));
+}
+
+namespace
+{
+
+jmp_buf run_end;
+bool in_run;
+int exit_status;
+void (*handlers[8])(void);
+int handler_count;
+
+const char *const asset_files[] = {"flumo_push.bmp", "flumo_normal.bmp",
+                                   "flumo_num.bmp", "flumo_icon.bmp",
+                                   "flumo.wav"};
+std::string asset_folder;
+
+/* At the fuzzer's own exit; after a crash the folder stays, in TMPDIR. */
+void remove_asset_folder(void)
+{
+  for (const char *f : asset_files)
+    unlink((asset_folder + "/" + f).c_str());
+  rmdir(asset_folder.c_str());
+}
+
+} // namespace
+
+extern "C" [[noreturn]] void __wrap_exit(int status)
+{
+  if (!in_run)
+    __real_exit(status);
+  exit_status = status;
+  longjmp(run_end, 1);
+}
+
+extern "C" int __wrap_atexit(void (*handler)(void))
+{
+  if (!in_run)
+    return __real_atexit(handler);
+  if (handler_count == 8)
+    return -1;
+  handlers[handler_count++] = handler;
+  return 0;
+}
+
+int run_as_program(const std::function<void()> &body)
+{
+  struct sigaction interrupt, terminate; /* the fuzzer's, for its own end */
+  sigaction(SIGINT, nullptr, &interrupt);
+  sigaction(SIGTERM, nullptr, &terminate);
+  exit_status = -1;
+  in_run = true;
+  if (setjmp(run_end) == 0)
+    body();
+  in_run = false;
+  while (handler_count > 0)
+    handlers[--handler_count]();
+  sigaction(SIGINT, &interrupt, nullptr);
+  sigaction(SIGTERM, &terminate, nullptr);
+  return exit_status;
+}
+
+void enter_asset_folder(int *argc, char ***argv)
+{
+  static std::vector<std::string> absolute;
+  absolute.reserve(size_t(*argc)); /* the fuzzer keeps pointers into it */
+  char *here = getcwd(nullptr, 0);
+  for (int i = 1; i < *argc; i++) {
+    std::string arg = (*argv)[i];
+    size_t path = arg.rfind("-artifact_prefix=", 0) == 0 ? 17
+                  : arg[0] == '-'                        ? std::string::npos
+                                                         : 0;
+    if (path == std::string::npos || arg[path] == '/')
+      continue;
+    absolute.push_back(arg.insert(path, std::string(here) + "/"));
+    (*argv)[i] = &absolute.back()[0];
+  }
+  free(here);
+
+  const char *tmp = getenv("TMPDIR");
+  std::string name =
+      std::string(tmp && *tmp ? tmp : "/tmp") + "/flumo-fuzz-XXXXXX";
+  if (!mkdtemp(&name[0]) || chdir(name.c_str()) != 0) {
+    perror("flumo fuzz: asset folder");
+    abort();
+  }
+  asset_folder = name;
+  atexit(remove_asset_folder);
+  for (const char *f : asset_files)
+    put_file(f, get_file(std::string(FLUMO_ASSET_DIR "/") + f));
+}
+
+std::string get_file(const std::string &path)
+{
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+void put_file(const char *name, const uint8_t *data, size_t size)
+{
+  FILE *f = fopen(name, "wb");
+  if (!f || fwrite(data, 1, size, f) != size || fclose(f) != 0) {
+    perror(name);
+    abort();
+  }
+}
+
+void put_file(const char *name, const std::string &data)
+{
+  put_file(name, (const uint8_t *)data.data(), data.size());
+}

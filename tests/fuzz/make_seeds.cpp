@@ -1,0 +1,67 @@
+/* Writes the fuzz targets' first inputs into two folders, for the bitmaps
+   and for the clip: the program's own files, and the same picture and a
+   click laid out every way the loaders know. Bitmaps of every depth,
+   bottom-up and top-down, with and without colour masks, and run-length
+   encoded; clips of every rate, width and channel count. */
+
+#include <SDL.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "support/bmp.h"
+#include "support/process.h"
+#include "support/surfaces.h"
+#include "support/wav.h"
+
+int main(int argc, char *argv[])
+{
+  if (argc != 3) {
+    fprintf(stderr, "usage: %s BITMAP_FOLDER CLIP_FOLDER\n", argv[0]);
+    return 2;
+  }
+  std::string bitmaps = argv[1], clips = argv[2];
+  for (const char *own : {"flumo_push.bmp", "flumo_normal.bmp", "flumo_num.bmp",
+                          "flumo_icon.bmp"})
+    write_file(bitmaps + "/" + own,
+               read_file(FLUMO_ASSET_DIR "/" + std::string(own)));
+  write_file(clips + "/flumo.wav", read_file(FLUMO_ASSET_DIR "/flumo.wav"));
+
+  /* a corner of the digit strip (glyphs, black and both rows), and a few
+     of its pixels, where a change to the header is a larger part */
+  SDL_Surface *strip = SDL_LoadBMP(FLUMO_ASSET_DIR "/flumo_num.bmp");
+  for (int size : {64, 5}) {
+    SDL_Surface *picture = solid_surface(size, size * 13 / 16, 0);
+    SDL_Rect corner = {0, 48, Uint16(size), Uint16(size)};
+    SDL_BlitSurface(strip, &corner, picture, NULL);
+    std::string name = bitmaps + "/" + std::to_string(size) + "-";
+    for (int bits : {1, 4, 8, 16, 24, 32})
+      for (int layout = 0; layout < 6; layout++) {
+        BmpForm form;
+        form.top_down = layout & 1;
+        form.masks = layout & 2;
+        form.rle = layout & 4;
+        form.fourth = form.masks ? 0xff : 0; /* opaque where read as alpha */
+        if ((form.masks && bits != 16 && bits != 32) ||
+            (form.rle && (form.top_down || (bits != 4 && bits != 8))))
+          continue;
+        write_file(name + std::to_string(bits) + "-" + std::to_string(layout) +
+                       ".bmp",
+                   encode_bmp(picture, bits, form));
+      }
+    SDL_FreeSurface(picture);
+  }
+  SDL_FreeSurface(strip);
+
+  for (int rate : {1000, 8000, 11025, 22050, 44100, 48000, 96000, 192000})
+    for (int bits : {8, 16, 24, 32})
+      for (int channels = 1; channels <= 8; channels++)
+        write_file(clips + "/" + std::to_string(rate) + "-" +
+                       std::to_string(bits) + "-" + std::to_string(channels) +
+                       ".wav",
+                   make_wav(rate, bits, channels, 400, [&](int i) {
+                     return .5 * std::sin(i * 2 * M_PI * 440 / rate);
+                   }));
+  return 0;
+}
