@@ -43,16 +43,22 @@ static bool is_bitmap_depth(long long bits)
 const char *bitmap_fault(const char *path)
 {
   static char why[160];
-  Uint8 h[14 + 20] = {0}; /* the file header, and what is read of the info */
+  Uint8 h[14 + 40] = {0}; /* the file header and the info header */
   SDL_RWops *file = SDL_RWFromFile(path, "rb");
   if (!file)
     return NULL; /* SDL will say why it cannot open it */
   size_t got = SDL_RWread(file, h, 1, sizeof h);
   long long size = SDL_RWseek(file, 0, RW_SEEK_END);
   SDL_RWclose(file);
+  if (got < 2 || h[0] != 'B' || h[1] != 'M')
+    return NULL;                   /* SDL refuses it, and says why */
   bool core = le(h + 14, 4) == 12; /* the oldest header: 16-bit sides */
-  if (got < (core ? 26u : 34u) || h[0] != 'B' || h[1] != 'M')
-    return NULL; /* no header to believe: SDL refuses it, and says why */
+  if (got < (core ? 26u : sizeof h)) {
+    /* SDL 2 reads the header's fields from past the end of the file */
+    snprintf(why, sizeof why, "%lld bytes, too few for a bitmap's header",
+             (long long)got);
+    return why;
+  }
 
   long long offset = le(h + 10, 4);
   long long w = core ? le(h + 18, 2) : (Sint32)le(h + 18, 4);
