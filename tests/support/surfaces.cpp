@@ -1,8 +1,5 @@
 #include "support/surfaces.h"
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 
@@ -75,49 +72,6 @@ std::vector<Uint32> composed(const std::string &dir,
   SDL_FreeSurface(bg);
   SDL_FreeSurface(digits);
   return out;
-}
-
-/* Whether this runtime opens a w x h window on the X server `display`,
-   asked in a child so that nothing of it stays in the test. */
-static bool window_opens(int w, int h, const std::string &display)
-{
-  pid_t pid = fork();
-  if (pid == 0) {
-    setenv("DISPLAY", display.c_str(), 1);
-    unsetenv("SDL_VIDEODRIVER");
-    _exit(SDL_Init(SDL_INIT_VIDEO) == 0 &&
-          SDL_SetVideoMode(w, h, 32, SDL_SWSURFACE) != NULL);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return !WIFEXITED(status) || WEXITSTATUS(status) != 0;
-}
-
-/* Runtimes refuse windows for reasons of their own: sdl12-compat one
-   taller or wider than 16384, the classic library one whose pixels pass
-   2 GiB. On SDL's dummy driver sdl12-compat 1.2.68 opens any size at all,
-   so the question is put to a real X server. */
-bool write_too_large_bitmap(const std::string &path, const std::string &display)
-{
-  const Uint32 sizes[][2] = {{1, 16385}, {16383, 32771}};
-  for (const auto &size : sizes) {
-    const Uint32 w = size[0], h = size[1];
-    if (window_opens(int(w), int(h), display))
-      continue;
-    const Uint32 row = (w + 31) / 32 * 4, offset = 14 + 40 + 8, bytes = row * h;
-    std::string bmp = "BM";
-    auto put = [&bmp](Uint32 v, int n) {
-      for (int i = 0; i < n; i++)
-        bmp += char(v >> 8 * i & 0xff);
-    };
-    put(offset + bytes, 4), put(0, 4), put(offset, 4);
-    put(40, 4), put(w, 4), put(h, 4), put(1, 2), put(1, 2), put(0, 4);
-    put(bytes, 4), put(2835, 4), put(2835, 4), put(2, 4), put(0, 4);
-    put(0, 4), put(0xffffff, 4); /* palette: black, white */
-    write_file(path, bmp);
-    return truncate(path.c_str(), offset + bytes) == 0; /* sparse */
-  }
-  return false;
 }
 
 SDL_Surface *solid_surface(int w, int h, Uint32 rgb)

@@ -25,11 +25,6 @@ Uint32 pixel(SDL_Surface *s, int x, int y); /* as 0xRRGGBB */
 std::vector<Uint32> composed(const std::string &dir,
                              const std::string &background, int count);
 
-/* A black-and-white bitmap that loads, but is larger than any window this
-   runtime opens on the X server `display`, written sparse; false if the
-   runtime opened every size tried. */
-bool write_too_large_bitmap(const std::string &path,
-                            const std::string &display);
 SDL_Surface *solid_surface(int w, int h, Uint32 rgb);
 
 /* A key press (SDL_KEYDOWN) or release (SDL_KEYUP) as SDL delivers it. */

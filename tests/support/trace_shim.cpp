@@ -1,7 +1,8 @@
 /* Preloaded into the program by the whole-process tests: writes one line
    for each call of a few SDL functions to the file named by FLUMO_TRACE,
    then calls the real function. Shows when the first frame is out, and
-   what shutdown released, in which order. */
+   what shutdown released, in which order. With FLUMO_REFUSE_WINDOW set,
+   the window does not open, and SDL gives no reason, as some runtimes do. */
 
 #include <SDL.h>
 #include <dlfcn.h>
@@ -66,6 +67,16 @@ void SDL_WM_SetIcon(SDL_Surface *icon, Uint8 *mask)
 {
   trace("icon %p\n", icon);
   real<void (*)(SDL_Surface *, Uint8 *)>("SDL_WM_SetIcon")(icon, mask);
+}
+
+SDL_Surface *SDL_SetVideoMode(int w, int h, int bpp, Uint32 flags)
+{
+  if (getenv("FLUMO_REFUSE_WINDOW")) {
+    SDL_ClearError();
+    return NULL;
+  }
+  return real<SDL_Surface *(*)(int, int, int, Uint32)>("SDL_SetVideoMode")(
+      w, h, bpp, flags);
 }
 
 void SDL_UpdateRect(SDL_Surface *screen, Sint32 x, Sint32 y, Uint32 w, Uint32 h)
