@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer into build-fuzz/, and runs them on each SDL 1.2
 # runtime installed: every file that ever failed once, then each target for
 # SECONDS (60 unless given), from the seeds the build writes and what earlier
-# runs kept. An input that fails is left in build-fuzz/tests/fuzz/findings/.
+# runs kept. An input that fails is left in build-fuzz/fuzz/findings/.
 # Usage: tools/fuzz.sh [SECONDS] [ctest arguments]
 set -e
 cd "$(dirname "$0")/.."
