@@ -25,7 +25,8 @@ static void refuse_bitmap(const char *path, const char *why)
   exit(1);
 }
 
-/* NULL for a file SDL cannot load or should not be given. */
+/* The bitmap at path; NULL, and why not in *why, for a file SDL cannot
+   load or should not be given. */
 static SDL_Surface *try_bitmap(const char *path, const char **why)
 {
   *why = bitmap_fault(path);
