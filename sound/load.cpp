@@ -90,7 +90,10 @@ static Sint16 *to_mono(const SoundClip *clip, Uint32 frames)
   Uint32 in_bytes = frame_bytes(spec);
   Uint8 *work = (Uint8 *)SDL_malloc(piece_frames * in_bytes * cvt.len_mult);
   Sint16 *mono = (Sint16 *)SDL_malloc(frames * sizeof *mono + 1);
-  for (Uint32 at = 0; work && mono && at < frames; at += piece_frames) {
+  if (!work || !mono)
+    SDL_SetError("Out of memory");
+  Uint32 at = 0;
+  while (work && mono && at < frames) {
     Uint32 n = frames - at < piece_frames ? frames - at : piece_frames;
     cvt.buf = work;
     cvt.len = cvt.len_cvt = (int)(n * in_bytes);
@@ -103,14 +106,11 @@ static Sint16 *to_mono(const SoundClip *clip, Uint32 frames)
       break;
     }
     memcpy(mono + at, work, n * sizeof *mono);
-    if (at + n == frames) {
-      SDL_free(work);
-      return mono;
-    }
+    at += n;
   }
-  if (!work || !mono)
-    SDL_SetError("Out of memory");
   SDL_free(work);
+  if (mono && at == frames)
+    return mono;
   SDL_free(mono);
   return NULL;
 }
