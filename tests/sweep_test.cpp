@@ -278,9 +278,9 @@ void expect_refused_or_ran(const Case &c, int status, bool drawn,
   }
 }
 
-/* Every file that ever made the program crash, hang or run out of memory,
-   in each role of its kind: those the fuzz targets found, and those written
-   here, found otherwise. */
+/* A file for each way one ever made the program crash, hang or run out of
+   memory, in each role of its kind: those the fuzz targets found, and those
+   written here, found otherwise. */
 std::vector<Case> files_that_failed(void)
 {
   std::map<std::string, std::string> files; /* name: bytes */

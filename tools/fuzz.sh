@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the fuzz targets with Clang's libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer into build-fuzz/, and runs them on each SDL 1.2
-# runtime installed: every file that ever failed once, then each target for
+# runtime installed: a file for each fault ever found, then each target for
 # SECONDS (60 unless given), from the seeds the build writes and what earlier
 # runs kept. An input that fails is left in build-fuzz/fuzz/findings/.
 # Usage: tools/fuzz.sh [SECONDS] [ctest arguments]
