@@ -8,10 +8,10 @@ const int max_count = 20;
 
 void init_app(void);
 
-/* NULL when the bitmap file at path may be given to SDL's loader, or why
-   not, in a few words: a header that asks for more than the program can
-   draw or the file holds. */
-const char *bitmap_fault(const char *path);
+/* NULL when the bitmap file may be given to SDL's loader, or why not, in
+   a few words: a header that asks for more than the program can draw or
+   the file holds. Leaves the file where it was found. */
+const char *bitmap_fault(SDL_RWops *file);
 void shutdown_app(void);
 
 /* Drains the event queue: 1 when it is empty and the program goes on,

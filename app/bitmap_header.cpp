@@ -40,16 +40,14 @@ static bool is_bitmap_depth(long long bits)
   return false;
 }
 
-const char *bitmap_fault(const char *path)
+const char *bitmap_fault(SDL_RWops *file)
 {
   static char why[160];
   Uint8 h[14 + 40] = {0}; /* the file header and the info header */
-  SDL_RWops *file = SDL_RWFromFile(path, "rb");
-  if (!file)
-    return NULL; /* SDL will say why it cannot open it */
+  int start = SDL_RWtell(file);
   size_t got = SDL_RWread(file, h, 1, sizeof h);
-  long long size = SDL_RWseek(file, 0, RW_SEEK_END);
-  SDL_RWclose(file);
+  long long size = SDL_RWseek(file, 0, RW_SEEK_END) - start;
+  SDL_RWseek(file, start, RW_SEEK_SET);
   if (got < 2 || h[0] != 'B' || h[1] != 'M')
     return NULL;                   /* SDL refuses it, and says why */
   bool core = le(h + 14, 4) == 12; /* the oldest header: 16-bit sides */

@@ -29,10 +29,17 @@ static void refuse_bitmap(const char *path, const char *why)
    load or should not be given. */
 static SDL_Surface *try_bitmap(const char *path, const char **why)
 {
-  *why = bitmap_fault(path);
-  if (*why)
+  SDL_RWops *file = SDL_RWFromFile(path, "rb");
+  if (!file) {
+    *why = reason("it cannot be opened");
     return NULL;
-  SDL_Surface *surface = SDL_LoadBMP(path);
+  }
+  *why = bitmap_fault(file);
+  if (*why) {
+    SDL_RWclose(file);
+    return NULL;
+  }
+  SDL_Surface *surface = SDL_LoadBMP_RW(file, 1); /* closes the file */
   if (!surface)
     *why = reason("not a bitmap SDL can read");
   return surface;
