@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -63,6 +64,43 @@ protected:
     key("keydown", name);
     key("keyup", name);
   }
+  /* What the window tests of every platform do: a scenario from
+     tests/scenarios, whose first lines say what its steps mean. */
+  void play_scenario(const char *name)
+  {
+    std::istringstream lines(
+        read_file(FLUMO_SCENARIOS "/" + std::string(name)));
+    std::string line, step;
+    while (std::getline(lines, line)) {
+      SCOPED_TRACE(line);
+      std::istringstream steps(line);
+      while (!line.empty() && line[0] != '#' &&
+             std::getline(steps, step, ';')) {
+        std::istringstream words(step);
+        std::string verb, what;
+        int n = 1;
+        words >> verb >> what >> n;
+        if (verb == "down" || verb == "up")
+          key(("key" + verb).c_str(), what.c_str());
+        else if (verb == "tap")
+          for (int i = 0; i < n; i++)
+            tap(what.c_str());
+        else if (verb == "hold")
+          std::this_thread::sleep_for(
+              std::chrono::milliseconds(std::stoi(what)));
+        else if (verb == "shows")
+          expect_shows("flumo_" + what + ".bmp", n);
+        else if (verb == "plays")
+          plays(std::stoi(what));
+        else
+          FAIL() << "no such step: " << step;
+        if (HasFatalFailure())
+          return;
+      }
+    }
+  }
+  /* Waits until n whole clips have played in all. */
+  virtual void plays(int n) { FAIL() << "no sound recorded here for " << n; }
   int close_and_wait()
   {
     x.request_close(win);
@@ -150,37 +188,7 @@ TEST_F(Window_, WithoutAnIconFileTheWindowStillOpens)
 TEST_F(Window_, KeysPressTheButtonAndMoveTheCounter)
 {
   launch();
-  expect_shows("flumo_normal.bmp", 0);
-  key("keydown", "space");
-  expect_shows("flumo_push.bmp", 1);
-  key("keyup", "space");
-  expect_shows("flumo_normal.bmp", 1);
-
-  /* held past the X server's autorepeat delay: still one count */
-  key("keydown", "space");
-  std::this_thread::sleep_for(std::chrono::milliseconds(800));
-  expect_shows("flumo_push.bmp", 2);
-  key("keyup", "space");
-
-  tap("a");
-  expect_shows("flumo_normal.bmp", 2);
-  for (int n = 3; n <= 19; n++)
-    tap("space");
-  expect_shows("flumo_normal.bmp", 19);
-  key("keydown", "space");
-  expect_shows("flumo_push.bmp", 20);
-  key("keyup", "space");
-  key("keydown", "space");
-  expect_shows("flumo_push.bmp", 20);
-  key("keyup", "space");
-  expect_shows("flumo_normal.bmp", 20);
-
-  key("keydown", "Escape");
-  expect_shows("flumo_normal.bmp", 0);
-  key("keyup", "Escape");
-  tap("space");
-  expect_shows("flumo_normal.bmp", 1);
-
+  play_scenario("counting.txt");
   int status = close_and_wait();
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
@@ -277,6 +285,7 @@ protected:
     }
     EXPECT_EQ(noise, 0u) << "samples that are neither silence nor the clip";
   }
+  void plays(int n) override { ASSERT_TRUE(wait_for_copies(clip, n)); }
   void expect_clean_exit()
   {
     int status = close_and_wait();
@@ -294,19 +303,7 @@ TEST_F(Sound, EveryCountedPressPlaysOneWholeClip)
     return v == 0;
   })) << "sound before the first press";
 
-  for (size_t n = 1; n <= 20; n++) {
-    tap("space");
-    ASSERT_TRUE(wait_for_copies(clip, n)) << "press " << n;
-  }
-  tap("space"); /* at the ceiling: silent */
-  expect_shows("flumo_normal.bmp", 20);
-  tap("Escape");
-  expect_shows("flumo_normal.bmp", 0);
-  wait_for_buffers(3);
-  expect_only_copies(output(), 20);
-
-  tap("space"); /* after a reset it counts and plays again */
-  ASSERT_TRUE(wait_for_copies(clip, 21));
+  play_scenario("clicks.txt");
   expect_clean_exit();
   expect_only_copies(output(), 21);
 }
