@@ -1,0 +1,61 @@
+#!/bin/sh
+# Builds flumo for the web into build-web/site/: index.html and page.js
+# (the page), flumo.js and flumo.wasm (the program), flumo.data and
+# flumo.data.js (its five files, packed). Any static web server serves it.
+# The program's code is compiled unchanged with emscripten against a layer
+# of ours (web/) that supplies its SDL 1.2 calls from SDL2. SDL2 is built
+# for the web from Debian's own source package once and kept outside the
+# tree (in $FLUMO_CACHE: /var/cache/flumo for root, ~/.cache/flumo
+# otherwise); the pictures and the click are drawn by the generator built
+# for this machine. Installs what it needs: emscripten and ninja.
+set -e
+cd "$(dirname "$0")/.."
+top=$PWD
+out=$top/build-web
+apt_state=$out/apt
+. tools/debian-source.sh
+
+tools/setup.sh
+install_missing emscripten ninja-build
+
+if [ -n "${FLUMO_CACHE:-}" ]; then
+  cache=$FLUMO_CACHE
+elif [ "$(id -u)" -eq 0 ]; then
+  cache=/var/cache/flumo
+else
+  cache=${XDG_CACHE_HOME:-$HOME/.cache}/flumo
+fi
+sdl2=$cache/sdl2-web-emscripten-$(dpkg-query -W -f='${Version}' emscripten)
+
+# SDL2 for the web, from the source Debian ships: threads off, as a page
+# has none without special headers; its audio callback then runs from the
+# page's own audio processing.
+if [ ! -f "$sdl2/lib/libSDL2.a" ]; then
+  has_source libsdl2 ||
+    { echo "This machine's archive has no source package of SDL2 (libsdl2)."; exit 1; }
+  work=$out/sdl2
+  rm -rf "$work" "$sdl2.part"
+  mkdir -p "$work/src" "$cache"
+  fetch_source libsdl2 "$work/src" >"$work/debian-version"
+  echo "Building SDL2 $(cat "$work/debian-version") for the web (once, into $sdl2)"
+  (emcmake cmake -S "$(echo "$work"/src/libsdl2-*/)" -B "$work/build" -G Ninja \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$sdl2.part" \
+    -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_THREADS=OFF &&
+    ninja -C "$work/build" install) >"$work/build.log" 2>&1 ||
+    { tail -n 30 "$work/build.log"; exit 1; }
+  cp "$work/debian-version" "$sdl2.part/debian-version"
+  mv "$sdl2.part" "$sdl2"
+  rm -rf "$work"
+fi
+
+# The generator, for this machine, in a folder of its own.
+cmake -S . -B "$out/host" -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$out/host" --target make_assets >/dev/null
+
+emcmake cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
+  -DFLUMO_HOST_MAKE_ASSETS="$out/host/make_assets" \
+  -DFLUMO_SDL2_PREFIX="$sdl2" >"$out/configure.log" 2>&1 ||
+  { cat "$out/configure.log"; exit 1; }
+cmake --build "$out"
+echo "Made $out/site (SDL2 $(cat "$sdl2/debian-version")):"
+ls -l "$out/site"
