@@ -7,7 +7,9 @@
 # for the web from Debian's own source package once and kept outside the
 # tree (in $FLUMO_CACHE: /var/cache/flumo for root, ~/.cache/flumo
 # otherwise); the pictures and the click are drawn by the generator built
-# for this machine. Installs what it needs: emscripten and ninja.
+# for this machine. Installs what it needs: emscripten and ninja. With
+# --browser, also what the tests and benchmarks drive the site with:
+# Chromium, node and npm, and web/'s modules at their locked versions.
 set -e
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -17,6 +19,11 @@ apt_state=$out/apt
 
 tools/setup.sh
 install_missing emscripten ninja-build
+if [ "${1:-}" = --browser ]; then
+  install_missing chromium
+  command -v npm >/dev/null || install_missing nodejs npm
+  (cd web && npm ci --no-audit --no-fund >/dev/null)
+fi
 
 if [ -n "${FLUMO_CACHE:-}" ]; then
   cache=$FLUMO_CACHE

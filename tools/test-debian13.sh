@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs the README's two commands, the headless demo and the tests (plain
 # and checked builds; Debian 13 has no SDL 1.2 source for the Windows
-# build), in a clean Debian 13 (trixie) root: made by debootstrap from the
+# build, and the web site, the same whatever builds it, is tested on the
+# machine itself), in a clean Debian 13 (trixie) root: made by debootstrap from the
 # archive this machine's apt already uses, with what is committed here
 # cloned into its /root. Needs root (through sudo otherwise). The bare root
 # and the packages it downloads are kept in $FLUMO_CACHE (default
@@ -80,4 +81,4 @@ say "testing $(git -C "$root/root/flumo" log -1 --format='%h %s')"
 
 chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 CXXFLAGS="${CXXFLAGS:-}" \
   PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-  /bin/sh -c 'cd /root/flumo && tools/run.sh && tools/test.sh "$@"' sh "$@"
+  /bin/sh -c 'cd /root/flumo && tools/run.sh && tools/test.sh --no-web "$@"' sh "$@"

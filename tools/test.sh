@@ -5,29 +5,39 @@
 # UndefinedBehaviorSanitizer; the in-process tests, which run the audio
 # thread against the main one, also with ThreadSanitizer; where Debian's
 # SDL 1.2 source is to be had, the Windows build's real-window tests under
-# Wine; and the fuzz targets, a minute each (tools/fuzz.sh). --plain runs
-# the plain Linux build alone. Other arguments go to each ctest run
-# (-R /window/, say).
+# Wine; the web build in Chromium; and the fuzz targets, a minute each
+# (tools/fuzz.sh). --plain runs the plain Linux build alone; --no-web
+# leaves the web build out. Other arguments go to each ctest run (-R
+# /window/, say).
 set -e
 cd "$(dirname "$0")/.."
 full=1
-[ "${1:-}" = --plain ] && full= && shift
+web=1
+while :; do
+  case ${1:-} in
+  --plain) full= ;;
+  --no-web) web= ;;
+  *) break ;;
+  esac
+  shift
+done
 tools/setup.sh
 jobs=$(nproc)
 supp=$PWD/tests/sanitizers
 
-# A test's processes end with it. ctest runs as the first process of a
-# PID namespace of its own where the system allows one, so that anything
-# still alive when it is done is an orphan some test left behind: it is
-# named, fails the run, and ends with the namespace.
+# A test's processes end with it. The test runner (the command given) runs
+# as the first process of a PID namespace of its own where the system
+# allows one, so that anything still alive when it is done is an orphan
+# some test left behind: it is named, fails the run, and ends with the
+# namespace.
 guarded() {
   if ! unshare --pid --fork --mount-proc true 2>/dev/null; then
     echo "(no PID namespace here: leftover processes are not checked)"
-    ctest "$@"
+    "$@"
     return
   fi
   unshare --pid --fork --mount-proc sh -c '
-    ctest "$@" && passed=1
+    "$@" && passed=1
     all=$(mktemp)
     ps -eo pid=,stat=,user=,args= >"$all"
     left=$(awk '"'"'$1 != 1 && $2 !~ /^Z/ && $4 != "ps"'"'"' "$all")
@@ -37,7 +47,17 @@ guarded() {
       echo "$left"
       exit 1
     fi
-    [ -n "$passed" ]' ctest "$@"
+    [ -n "$passed" ]' guarded "$@"
+}
+
+# The site in headless Chromium (web/tests), driven by puppeteer-core at
+# the version web/package-lock.json holds. Once, on this machine: the site
+# is the same whichever system builds it. Its benchmarks run once,
+# briefly, to show they still run.
+web_tests() {
+  tools/build-web.sh --browser
+  guarded node --test web/tests/
+  guarded node web/bench.mjs --quick
 }
 
 windows=
@@ -50,8 +70,14 @@ if [ -n "$full" ]; then
   fi
 fi
 tools/build.sh build "" -DFLUMO_WINDOWS_EXE="$windows"
-(cd build && guarded --output-on-failure -j "$jobs" "$@")
+(cd build && guarded ctest --output-on-failure -j "$jobs" "$@")
 [ -n "$full" ] || exit 0
+
+if [ -n "$web" ]; then
+  start=$(date +%s)
+  web_tests
+  echo "Web: built and tested in Chromium in $(($(date +%s) - start)) s"
+fi
 
 # Any report fails its test. The tracer the tests preload comes before
 # ASan's runtime, which is harmless; leaks are valgrind's to find (the plain
@@ -61,11 +87,11 @@ tools/build.sh build-asan address,undefined
 (cd build-asan &&
   ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0:allocator_may_return_null=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp \
-  guarded --output-on-failure -j "$jobs" -E /leak/ "$@")
+  guarded ctest --output-on-failure -j "$jobs" -E /leak/ "$@")
 
 tools/build.sh build-tsan thread
 (cd build-tsan &&
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$supp/tsan.supp \
-  guarded --output-on-failure -j "$jobs" -R /display/ "$@")
+  guarded ctest --output-on-failure -j "$jobs" -R /display/ "$@")
 
 tools/fuzz.sh 60 "$@"

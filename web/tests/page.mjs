@@ -1,0 +1,259 @@
+// What the browser tests share: the site served from 127.0.0.1, Chromium
+// driven by puppeteer-core, the page's pixels and the sound it played,
+// and the scenarios the native window tests play (tests/scenarios).
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import http from 'node:http';
+import os from 'node:os';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+import puppeteer from 'puppeteer-core';
+
+export const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+const build = process.env.FLUMO_WEB_BUILD || path.join(root, 'build-web');
+export const site = path.join(build, 'site');
+export const assets = build; // the five files the site packs, loose
+const native_build = process.env.FLUMO_NATIVE_BUILD || path.join(root, 'build');
+
+const types = {
+  '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
+  '.png': 'image/png', '.data': 'application/octet-stream',
+};
+
+// Serves the first of the folders that has the file asked for.
+export async function serve(folders) {
+  const server = http.createServer((request, response) => {
+    let name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
+    if (name === '/') name = '/index.html';
+    const file = folders.map((f) => path.join(f, name)).find((f) => fs.existsSync(f));
+    if (!file || name.includes('..')) {
+      response.writeHead(404).end();
+      return;
+    }
+    response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'text/plain' });
+    response.end(fs.readFileSync(file));
+  });
+  await new Promise((done) => server.listen(0, '127.0.0.1', done));
+  return { url: `http://127.0.0.1:${server.address().port}/`, close: () => server.close() };
+}
+
+// Sound starts only after a press, as a browser's autoplay rules ask.
+export function launch() {
+  return puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--autoplay-policy=document-user-activation-required'],
+  });
+}
+
+// In the page, before its scripts: every audio context's destination
+// becomes a recorder in front of the real one, keeping what reaches it.
+function record_audio() {
+  window.recorded = [];
+  const proto = window.BaseAudioContext && BaseAudioContext.prototype;
+  if (!proto) return;
+  const destination = Object.getOwnPropertyDescriptor(proto, 'destination').get;
+  Object.defineProperty(proto, 'destination', {
+    get() {
+      if (!this.recorder) {
+        this.recorder = this.createScriptProcessor(4096, 1, 1);
+        this.recorder.onaudioprocess = (e) => {
+          const input = e.inputBuffer.getChannelData(0);
+          window.recorded.push(Array.from(input, (v) => Math.round(v * 32768)));
+          e.outputBuffer.getChannelData(0).set(input);
+        };
+        this.recorder.connect(destination.call(this));
+      }
+      return this.recorder;
+    },
+  });
+}
+
+// Opens the page as a first visit, in a browser context of its own;
+// `before` runs in the page ahead of everything else. Console errors and
+// uncaught ones are kept in `errors`.
+export async function open(browser, url, before = () => {}) {
+  const page = await (await browser.createBrowserContext()).newPage();
+  const errors = [];
+  page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
+  page.on('pageerror', (e) => errors.push(String(e)));
+  await page.evaluateOnNewDocument(record_audio);
+  await page.evaluateOnNewDocument(before);
+  await page.goto(url);
+  return { page, errors };
+}
+
+export async function wait_for_window(page) {
+  await page.waitForFunction(() => document.getElementById('canvas').width > 0,
+    { timeout: 10000 });
+}
+
+// The pictures the native program draws from the same files, by name
+// ("normal-0", "push-20"), as RGB bytes with their size.
+export function native_frames() {
+  const out = fs.mkdtempSync(path.join(os.tmpdir(), 'flumo-frames-'));
+  try {
+    execFileSync(path.join(native_build, 'tests/native_frames'), [assets, out]);
+    const frames = {};
+    for (const file of fs.readdirSync(out)) {
+      const data = fs.readFileSync(path.join(out, file));
+      const [, w, h] = data.toString('latin1', 0, 20).match(/^P6\n(\d+) (\d+)\n255\n/);
+      frames[path.basename(file, '.ppm')] = { w: +w, h: +h, rgb: data.subarray(data.length - w * h * 3) };
+    }
+    return frames;
+  } finally {
+    fs.rmSync(out, { recursive: true, force: true });
+  }
+}
+
+// A folder holding the site's packed files made from other files: the
+// site's own five, but for those in `files` (name: bytes, or null to
+// leave it out). Served ahead of the site, the same program reads them.
+export function pack(files) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'flumo-pack-'));
+  const names = ['flumo_normal.bmp', 'flumo_push.bmp', 'flumo_num.bmp', 'flumo_icon.bmp', 'flumo.wav'];
+  const preload = [];
+  for (const name of names) {
+    const bytes = name in files ? files[name] : fs.readFileSync(path.join(assets, name));
+    if (!bytes) continue;
+    fs.writeFileSync(path.join(dir, name), bytes);
+    preload.push(`${name}@/${name}`);
+  }
+  const emscripten = execFileSync('em-config', ['EMSCRIPTEN_ROOT'], { encoding: 'utf8' }).trim();
+  execFileSync('python3', [path.join(emscripten, 'tools/file_packager.py'), 'flumo.data',
+    '--preload', ...preload, '--js-output=flumo.data.js'], { cwd: dir, stdio: 'ignore' });
+  return dir;
+}
+
+// How many pixels of the canvas differ from frame; -1 for another size.
+async function differing(page, frame) {
+  const { w, h, rgba } = await page.evaluate(() => {
+    const c = document.getElementById('canvas');
+    const data = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+    return { w: c.width, h: c.height, rgba: Array.from(data) };
+  });
+  if (w !== frame.w || h !== frame.h) return -1;
+  let n = 0;
+  for (let i = 0; i < w * h; i++) {
+    const p = frame.rgb, j = 3 * i;
+    n += rgba[4 * i] !== p[j] || rgba[4 * i + 1] !== p[j + 1] || rgba[4 * i + 2] !== p[j + 2];
+  }
+  return n;
+}
+
+// Waits up to five seconds for the canvas to show frame; returns how many
+// pixels still differ.
+export async function wait_for_picture(page, frame) {
+  const until = Date.now() + 5000;
+  for (;;) {
+    const n = await differing(page, frame);
+    if (n === 0 || Date.now() > until) return n;
+    await new Promise((r) => setTimeout(r, 20));
+  }
+}
+
+// The samples of a 16-bit WAV file with the plain 44-byte header that
+// the generator and make_wav write.
+export function samples_of_wav(bytes) {
+  const data = bytes.subarray(44);
+  return Array.from({ length: data.length >> 1 }, (_, i) => data.readInt16LE(2 * i));
+}
+
+// Such a file, mono at 44100 Hz, of frames samples from sample(i). The
+// header: RIFF, its size, WAVE; a format of 16 bytes: PCM, one channel,
+// 44100 frames and 88200 bytes a second, 2 bytes a frame of 16 bits;
+// data and its size.
+export function make_wav(frames, sample) {
+  const out = Buffer.alloc(44 + 2 * frames);
+  out.write('RIFF\0\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0\x44\xac\0\0\x88\x58\x01\0\x02\0\x10\0data', 'latin1');
+  out.writeUInt32LE(36 + 2 * frames, 4);
+  out.writeUInt32LE(2 * frames, 40);
+  for (let i = 0; i < frames; i++) out.writeInt16LE(sample(i), 44 + 2 * i);
+  return out;
+}
+
+// What reached the audio output so far, a number a sample; fetched from
+// the page a piece at a time, as a long recording would keep its main
+// thread, and so its sound, busy.
+const recordings = new WeakMap();
+export async function recorded(page) {
+  const all = recordings.get(page) || [];
+  for (const piece of await page.evaluate(() => window.recorded.splice(0))) {
+    for (const sample of piece) all.push(sample);
+  }
+  recordings.set(page, all);
+  return all;
+}
+
+// Where each whole copy of part starts in out, copies not overlapping.
+export function find_all(out, part) {
+  const at = [];
+  for (let i = 0; i + part.length <= out.length; i++) {
+    let j = 0;
+    while (j < part.length && out[i + j] === part[j]) j++;
+    if (j === part.length) {
+      at.push(i);
+      i += part.length - 1;
+    }
+  }
+  return at;
+}
+
+// Samples of out that lie in no whole copy of clip and are not silent.
+export function noise(out, clip) {
+  const at = new Set(find_all(out, clip));
+  let n = 0;
+  for (let i = 0; i < out.length; i++) {
+    if (at.has(i)) i += clip.length - 1;
+    else n += out[i] !== 0;
+  }
+  return n;
+}
+
+// Waits until out holds n copies of part; false if they do not come.
+export async function wait_for_copies(page, part, n) {
+  const until = Date.now() + 10000;
+  while (find_all(await recorded(page), part).length < n) {
+    if (Date.now() > until) return false;
+    await new Promise((r) => setTimeout(r, 50));
+  }
+  return true;
+}
+
+// A keyboard held down repeats its key, as a browser's does.
+const key_names = { space: 'Space', Escape: 'Escape', a: 'KeyA' };
+
+// Plays a scenario of tests/scenarios, as the native window tests do;
+// `checks` says what to do for "shows" and "plays".
+export async function play_scenario(page, name, checks) {
+  const text = fs.readFileSync(path.join(root, 'tests/scenarios', name), 'utf8');
+  const held = new Set();
+  for (const line of text.split('\n')) {
+    if (!line || line.startsWith('#')) continue;
+    for (const step of line.split(';')) {
+      const [verb, what, times = '1'] = step.trim().split(/\s+/);
+      const key = key_names[what];
+      if (verb === 'down') {
+        await page.keyboard.down(key);
+        held.add(key);
+      } else if (verb === 'up') {
+        await page.keyboard.up(key);
+        held.delete(key);
+      } else if (verb === 'tap') {
+        for (let i = 0; i < +times; i++) {
+          await page.keyboard.down(key);
+          await page.keyboard.up(key);
+        }
+      } else if (verb === 'hold') {
+        for (const until = Date.now() + +what; Date.now() < until;) {
+          await new Promise((r) => setTimeout(r, 33));
+          for (const k of held) await page.keyboard.down(k); // a repeat
+        }
+      } else if (verb === 'shows' || verb === 'plays') {
+        await checks[verb](line, what, +times);
+      } else {
+        throw new Error(`no such step: ${step}`);
+      }
+    }
+  }
+}
