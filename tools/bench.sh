@@ -1,8 +1,9 @@
 #!/bin/sh
 # Sets up, builds and runs every benchmark on each SDL 1.2 runtime here, and
 # prints a table: each figure beside its floor, measured in the same run,
-# and their ratio. Absolute times depend on the machine; the ratios are
-# what to compare. With --quick, runs each once, briefly, to show they run.
+# and their ratio; the same for the web build in Chromium, with the
+# site's size. Absolute times depend on the machine; the ratios are what
+# to compare. With --quick, runs each once, briefly, to show they run.
 set -e
 cd "$(dirname "$0")/.."
 tools/setup.sh
@@ -74,5 +75,8 @@ while read -r runtime libs <&4; do
       esac
     done
 done 4<"$build/runtimes.txt"
+# the web build in Chromium, and the site's size
+tools/build-web.sh --browser >/dev/null
+node web/bench.mjs ${quick:+--quick}
 echo
 echo "Measured on: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo), $(uname -sr)"
