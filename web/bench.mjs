@@ -16,7 +16,8 @@ const idle_ms = quick ? 500 : 5000;
 
 function row(figure, value, floor, unit) {
   const g = (v) => Number(v.toPrecision(4));
-  console.log(`| ${figure} | ${runtime} | ${g(value)} ${unit} | ${g(floor)} ${unit} | ${(value / floor).toFixed(2)} |`);
+  const ratio = floor > 0 ? (value / floor).toFixed(2) : '0.00'; // as bench.sh's rows
+  console.log(`| ${figure} | ${runtime} | ${g(value)} ${unit} | ${g(floor)} ${unit} | ${ratio} |`);
 }
 const median = (list) => list.sort((a, b) => a - b)[list.length >> 1];
 
