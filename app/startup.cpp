@@ -12,7 +12,8 @@ static const char caption[] = "flumo for SDL";
 static const char digits_file[] = "flumo_num.bmp";
 
 /* SDL's reason for the failure it just reported, or ours where it gave
-   none. */
+   none (SDL 3 gives none for some). Each call it explains starts with a
+   clear error, so that no earlier reason stands in for a missing one. */
 static const char *reason(const char *otherwise)
 {
   const char *sdl = SDL_GetError();
@@ -29,6 +30,7 @@ static void refuse_bitmap(const char *path, const char *why)
    load or should not be given. */
 static SDL_Surface *try_bitmap(const char *path, const char **why)
 {
+  SDL_ClearError();
   SDL_RWops *file = SDL_RWFromFile(path, "rb");
   if (!file) {
     *why = reason("it cannot be opened");
@@ -39,6 +41,7 @@ static SDL_Surface *try_bitmap(const char *path, const char **why)
     SDL_RWclose(file);
     return NULL;
   }
+  SDL_ClearError();
   SDL_Surface *surface = SDL_LoadBMP_RW(file, 1); /* closes the file */
   if (!surface)
     *why = reason("not a bitmap SDL can read");
@@ -124,8 +127,10 @@ static void set_icon(void)
 
 void init_app(void)
 {
+  SDL_ClearError();
   if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
-    fprintf(stderr, "Couldn't initialize SDL: %s\n", SDL_GetError());
+    fprintf(stderr, "Couldn't initialize SDL: %s\n",
+            reason("no display or sound system it can use"));
     exit(1);
   }
   atexit(shutdown_app);
@@ -135,6 +140,7 @@ void init_app(void)
   app.normal_image = load_bitmap("flumo_normal.bmp");
   app.digits_image = load_digit_strip();
 
+  SDL_ClearError();
   app.screen = SDL_SetVideoMode(app.normal_image->w, app.normal_image->h, 32,
                                 SDL_SWSURFACE);
   if (!app.screen) {

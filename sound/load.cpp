@@ -20,7 +20,8 @@ static const long long max_seconds = 600;
 static const Uint32 piece_frames = 4096;
 
 /* SDL's reason for the failure it just reported, or ours where it gave
-   none. */
+   none (SDL 3 gives none for some). Each call it explains starts with a
+   clear error, so that no earlier reason stands in for a missing one. */
 static const char *reason(const char *otherwise)
 {
   const char *sdl = SDL_GetError();
@@ -149,11 +150,13 @@ SoundClip load_sound_clip(const char *path)
 {
   SoundClip clip = {};
   const char *why;
+  SDL_ClearError();
   if (!SDL_LoadWAV(path, &clip.spec, &clip.buffer, &clip.length)) {
     why = reason("not a WAV file SDL can read");
     clip.buffer = NULL; /* whatever the loader left there is not ours */
   } else {
     why = clip_fault(&clip.spec, clip.length);
+    SDL_ClearError();
     if (!why && convert_clip(&clip) < 0)
       why = reason("SDL cannot convert it");
   }

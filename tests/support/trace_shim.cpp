@@ -2,7 +2,9 @@
    for each call of a few SDL functions to the file named by FLUMO_TRACE,
    then calls the real function. Shows when the first frame is out, and
    what shutdown released, in which order. With FLUMO_REFUSE_WINDOW set,
-   the window does not open, and SDL gives no reason, as some runtimes do. */
+   the window does not open, and SDL gives no reason of its own, as SDL 3
+   underneath sdl12-compat does: the reason last set, by a bitmap's load
+   here, stays. */
 
 #include <SDL.h>
 #include <dlfcn.h>
@@ -53,6 +55,8 @@ SDL_Surface *SDL_LoadBMP_RW(SDL_RWops *src, int freesrc)
   SDL_Surface *s =
       real<SDL_Surface *(*)(SDL_RWops *, int)>("SDL_LoadBMP_RW")(src, freesrc);
   trace("load %p\n", s);
+  if (getenv("FLUMO_REFUSE_WINDOW"))
+    SDL_SetError("a reason left from loading a bitmap");
   return s;
 }
 
@@ -71,10 +75,8 @@ void SDL_WM_SetIcon(SDL_Surface *icon, Uint8 *mask)
 
 SDL_Surface *SDL_SetVideoMode(int w, int h, int bpp, Uint32 flags)
 {
-  if (getenv("FLUMO_REFUSE_WINDOW")) {
-    SDL_ClearError();
+  if (getenv("FLUMO_REFUSE_WINDOW"))
     return NULL;
-  }
   return real<SDL_Surface *(*)(int, int, int, Uint32)>("SDL_SetVideoMode")(
       w, h, bpp, flags);
 }
