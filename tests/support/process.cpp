@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -78,6 +79,14 @@ pid_t start(const std::vector<std::string> &argv, const std::string &cwd,
   dup2(null, 1);
   for (int fd = 3; fd < 1024; fd++)
     close(fd); /* ctest waits for its pipes to close */
+  /* A desktop session of the test's own: no Wayland display unless the
+     test names one, and a runtime folder of its own beside the standard
+     error, so that what a display library says of a session it cannot
+     find is not mixed into the program's own lines. */
+  std::string runtime = err_path.substr(0, err_path.rfind('/') + 1) + "runtime";
+  mkdir(runtime.c_str(), 0700);
+  setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  unsetenv("WAYLAND_DISPLAY");
   for (const Env &e : env)
     if (e.value.empty())
       unsetenv(e.name.c_str());

@@ -35,7 +35,9 @@ bool under_wine(void);
    stderr.txt that SDL's start-up code writes it to beside flumo.exe. */
 std::string program_errors(const AssetDir &dir);
 
-/* Starts argv[0] in folder cwd, standard error into err_path, with
+/* Starts argv[0] in folder cwd, standard error into err_path, in a
+   desktop session of its own (XDG_RUNTIME_DIR the folder "runtime" beside
+   err_path, no WAYLAND_DISPLAY) unless env says otherwise, with
    SIGINT and SIGTERM at their defaults or, if named, one of them ignored
    as a script's background job has it. */
 pid_t start(const std::vector<std::string> &argv, const std::string &cwd,
