@@ -1,21 +1,25 @@
 #!/bin/sh
-# Runs the README's two commands, the headless demo and the tests (plain
-# and checked builds; Debian 13 has no SDL 1.2 source for the Windows
-# build, and the web site, the same whatever builds it, is tested on the
-# machine itself), in a clean Debian 13 (trixie) root: made by debootstrap from the
-# archive this machine's apt already uses, with what is committed here
-# cloned into its /root. Needs root (through sudo otherwise). The bare root
-# and the packages it downloads are kept in $FLUMO_CACHE (default
-# /var/cache/flumo) for the next run; each run unpacks a fresh copy and
-# removes it afterwards. Arguments go to tools/test.sh (-R /window/, say).
+# tools/test-debian-root.sh SUITE [ARGUMENTS]: runs the README's two
+# commands, the headless demo and the tests, in a clean root of that
+# Debian suite (trixie, forky, ...): made by debootstrap from the archive
+# this machine's apt already uses, with what is committed here cloned into
+# its /root. The web site, the same whatever builds it, is tested on the
+# machine itself and left out there; the other arguments go to
+# tools/test.sh (--plain, -R /window/, say). Needs root (through sudo
+# otherwise). The bare root and the packages it downloads are kept in
+# $FLUMO_CACHE (default /var/cache/flumo) for the next run; each run
+# unpacks a fresh copy and removes it afterwards.
 set -e
 cd "$(dirname "$0")/.."
 [ "$(id -u)" -eq 0 ] || exec sudo "$0" "$@"
+[ $# -ge 1 ] || { echo "usage: $0 SUITE [ARGUMENTS for tools/test.sh]" >&2; exit 2; }
+suite=$1
+shift
 project=$PWD
 cache=${FLUMO_CACHE:-/var/cache/flumo}
-base=$cache/debian13-minbase.tar
+base=$cache/$suite-minbase.tar
 
-say() { echo "debian13: $*"; }
+say() { echo "$suite: $*"; }
 
 mirror() {
   sources=/etc/apt/sources.list.d/debian.sources
@@ -37,14 +41,17 @@ if [ ! -s "$base" ]; then
   mkdir -p "$cache"
   fresh=$(mktemp -d /var/tmp/flumo-debootstrap.XXXXXX)
   chmod 755 "$fresh"
+  # a suite newer than this debootstrap is made as unstable is
+  script=
+  [ -e "/usr/share/debootstrap/scripts/$suite" ] || script=/usr/share/debootstrap/scripts/sid
   say "making a minimal root from $url"
-  debootstrap --variant=minbase trixie "$fresh" "$url" >"$fresh.log" 2>&1 ||
+  debootstrap --variant=minbase "$suite" "$fresh" "$url" $script >"$fresh.log" 2>&1 ||
     { tail -n 20 "$fresh.log"; rm -rf "$fresh" "$fresh.log"; exit 1; }
   tar -C "$fresh" -cf "$base.part" . && mv "$base.part" "$base"
   rm -rf "$fresh" "$fresh.log"
 fi
 
-root=$(mktemp -d /var/tmp/flumo-debian13.XXXXXX)
+root=$(mktemp -d "/var/tmp/flumo-$suite.XXXXXX")
 mounted=
 # Unmounts what was mounted, newest first, and removes the root only when
 # nothing is mounted in it any more: never the machine's own /dev.
@@ -76,6 +83,9 @@ mount_in -t tmpfs tmpfs "$root/tmp"
 mkdir -p "$cache/apt-archives/partial"
 mount_in --bind "$cache/apt-archives" "$root/var/cache/apt/archives"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# testing's and unstable's Release files may be past their stated date
+# between uploads; apt is told so, as for any such archive
+echo 'Acquire::Check-Valid-Until "false";' >"$root/etc/apt/apt.conf.d/99flumo-valid-until"
 git clone -q --no-hardlinks "$project" "$root/root/flumo"
 say "testing $(git -C "$root/root/flumo" log -1 --format='%h %s')"
 
