@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/desktop.h"
 #include "support/process.h"
 #include "support/surfaces.h"
 #include "support/wav.h"
@@ -27,12 +28,17 @@ const char title[] = "flumo for SDL";
 class Window_ : public ::testing::Test
 {
 protected:
-  XServer x;
+  std::unique_ptr<Desktop> desk = make_desktop();
   AssetDir dir{all_assets};
   pid_t pid = -1;
-  Window win = 0;
+  unsigned long win = 0;
 
-  void SetUp() override { ASSERT_TRUE(x.ok()) << "no virtual X server (Xvfb)"; }
+  void SetUp() override
+  {
+    ASSERT_TRUE(desk->ok()) << "no desktop of the test's own (Xvfb, or sway)";
+  }
+  /* What only an X server has: window properties, windows that cover. */
+  XServer &x11() { return dynamic_cast<XServer &>(*desk); }
   void TearDown() override
   {
     if (pid > 0) {
@@ -42,22 +48,23 @@ protected:
   }
   void launch(std::vector<Env> env = {{"SDL_AUDIODRIVER", "dummy"}})
   {
-    env.push_back({"DISPLAY", x.name()});
+    for (const Env &e : desk->session())
+      env.push_back(e);
     pid = start(program_command(dir), dir.path, env, dir.file("stderr"));
-    win = x.find_window(title, 10000);
+    win = desk->find_window(title, 10000);
     ASSERT_NE(win, 0u) << "no window; stderr: " << program_errors(dir);
-    ASSERT_TRUE(x.xdotool("windowfocus --sync " + std::to_string(win)));
+    ASSERT_TRUE(desk->focus(win));
   }
   /* Waits for the window to show this picture. */
   void expect_shows(const std::string &background, int count)
   {
     std::vector<uint32_t> want = composed(dir.path, background, count);
-    EXPECT_EQ(x.wait_for_picture(win, want), 0u)
+    EXPECT_EQ(desk->wait_for_picture(win, want), 0u)
         << "pixels that differ from " << background << " with " << count;
   }
   void key(const char *action, const char *name)
   {
-    ASSERT_TRUE(x.xdotool(std::string(action) + " " + name));
+    ASSERT_TRUE(desk->key(action, name));
   }
   void tap(const char *name)
   {
@@ -103,7 +110,7 @@ protected:
   virtual void plays(int n) { FAIL() << "no sound recorded here for " << n; }
   int close_and_wait()
   {
-    x.request_close(win);
+    desk->request_close(win);
     int status = wait_for(pid, 10000);
     pid = -1;
     return status;
@@ -115,18 +122,22 @@ protected:
 TEST_F(Window_, HasTheTitleTheIconAndTheSizeOfTheRestingPicture)
 {
   launch();
-  EXPECT_EQ(x.text_property(win, "WM_NAME"), title);
-  if (on_sdl12_compat() || under_wine()) /* no icon title; the EWMH name */
-    EXPECT_EQ(x.text_property(win, "_NET_WM_NAME"), title);
-  else
-    EXPECT_EQ(x.text_property(win, "WM_ICON_NAME"), title);
-  if (!under_wine()) { /* which shows its own icon, whatever the program sets */
-    EXPECT_TRUE(x.has_icon_pixmap(win) || x.has_property(win, "_NET_WM_ICON"));
+  EXPECT_EQ(desk->title(win), title);
+  if (!on_wayland()) { /* which has neither icon titles nor window icons */
+    XServer &x = x11();
+    if (on_sdl12_compat() || under_wine()) /* no icon title; the EWMH name */
+      EXPECT_EQ(x.text_property(win, "_NET_WM_NAME"), title);
+    else
+      EXPECT_EQ(x.text_property(win, "WM_ICON_NAME"), title);
+    if (!under_wine()) { /* which shows its own icon, whatever it is given */
+      EXPECT_TRUE(x.has_icon_pixmap(win) ||
+                  x.has_property(win, "_NET_WM_ICON"));
+    }
   }
 
   SDL_Surface *normal = SDL_LoadBMP(FLUMO_ASSET_DIR "/flumo_normal.bmp");
   int w, h;
-  x.size(win, &w, &h);
+  desk->size(win, &w, &h);
   EXPECT_EQ(w, normal->w);
   EXPECT_EQ(h, normal->h);
   SDL_FreeSurface(normal);
@@ -146,9 +157,10 @@ TEST_F(Window_, MissingFileIsNamedAndEndsTheProgram)
     SCOPED_TRACE(name);
     AssetDir files(all_assets);
     unlink(files.file(name).c_str());
-    pid_t pid = start(program_command(files), files.path,
-                      {{"DISPLAY", x.name()}, {"SDL_AUDIODRIVER", "dummy"}},
-                      files.file("stderr"));
+    std::vector<Env> env = desk->session();
+    env.push_back({"SDL_AUDIODRIVER", "dummy"});
+    pid_t pid =
+        start(program_command(files), files.path, env, files.file("stderr"));
     int status = wait_for(pid, 20000);
     int code = std::string(name) == "flumo.wav" ? 255 : 1;
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == code) << status;
@@ -164,12 +176,12 @@ TEST_F(Window_, RepaintsAfterBeingCovered)
   launch();
   key("keydown", "space");
   expect_shows("flumo_push.bmp", 1);
-  x.cover(win);
+  x11().cover(win);
   expect_shows("flumo_push.bmp", 1);
   key("keyup", "space");
   tap("space");
   expect_shows("flumo_normal.bmp", 2);
-  x.cover(win);
+  x11().cover(win);
   expect_shows("flumo_normal.bmp", 2);
   int status = close_and_wait();
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
@@ -179,7 +191,8 @@ TEST_F(Window_, WithoutAnIconFileTheWindowStillOpens)
 {
   unlink(dir.file("flumo_icon.bmp").c_str());
   launch();
-  EXPECT_FALSE(x.has_icon_pixmap(win) || x.has_property(win, "_NET_WM_ICON"));
+  EXPECT_FALSE(x11().has_icon_pixmap(win) ||
+               x11().has_property(win, "_NET_WM_ICON"));
   expect_shows("flumo_normal.bmp", 0);
   int status = close_and_wait();
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;

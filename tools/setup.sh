@@ -15,12 +15,12 @@ offered() { apt-cache policy "$1" 2>/dev/null | grep -q 'Candidate: [^(]'; }
 # its lists are read: sdl12-compat beside the classic library where both
 # are shipped (where sdl12-compat is the only SDL 1.2, libsdl1.2-dev is
 # its own); and where SDL2 is sdl2-compat over SDL3, which opens a Wayland
-# window by default, a headless Wayland compositor with its screenshot and
-# keyboard tools for the window tests.
+# window by default, a headless Wayland compositor with its screenshot,
+# keyboard and query tools for the window tests.
 extras() {
   offered libsdl1.2-compat && echo libsdl1.2-compat
   apt-cache show libsdl2-2.0-0 2>/dev/null | grep -q '^Source: sdl2-compat' &&
-    echo sway grim wtype
+    echo sway grim wtype jq
   return 0
 }
 

@@ -141,21 +141,19 @@ std::vector<uint32_t> XServer::screenshot(Window w) const
   return pixels;
 }
 
-size_t XServer::wait_for_picture(Window w,
-                                 const std::vector<uint32_t> &want) const
+bool XServer::focus(Window w) const
 {
-  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  std::vector<uint32_t> got;
-  do {
-    got = screenshot(w);
-    if (got == want)
-      return 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  } while (std::chrono::steady_clock::now() < until);
-  size_t wrong = want.size() > got.size() ? want.size() - got.size() : 0;
-  for (size_t i = 0; i < want.size() && i < got.size(); i++)
-    wrong += got[i] != want[i];
-  return wrong;
+  return xdotool("windowfocus --sync " + std::to_string(w));
+}
+
+std::string XServer::title(Window w) const
+{
+  return text_property(w, "WM_NAME");
+}
+
+bool XServer::key(const std::string &action, const std::string &name)
+{
+  return xdotool(action + " " + name);
 }
 
 void XServer::cover(Window w) const
