@@ -80,6 +80,8 @@ mount_in --bind /proc "$root/proc"
 mount_in --bind /dev "$root/dev"
 mount_in --bind /dev/pts "$root/dev/pts"
 mount_in -t tmpfs tmpfs "$root/tmp"
+# the shared memory a Wayland compositor hands its clients buffers in
+mount_in -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"
 mkdir -p "$cache/apt-archives/partial"
 mount_in --bind "$cache/apt-archives" "$root/var/cache/apt/archives"
 cp /etc/resolv.conf "$root/etc/resolv.conf"

@@ -82,11 +82,15 @@ Sway::~Sway()
   shell("rm -rf '" + runtime + "'");
 }
 
+/* The compositor draws in memory, with no graphics card: Mesa, which SDL
+   may load for its window, is told so, rather than finding out with
+   warnings on the program's standard error. */
 std::vector<Env> Sway::session() const
 {
   return {{"XDG_RUNTIME_DIR", runtime},
           {"WAYLAND_DISPLAY", "wayland-1"},
-          {"DISPLAY", ""}};
+          {"DISPLAY", ""},
+          {"LIBGL_ALWAYS_SOFTWARE", "1"}};
 }
 
 pid_t Sway::run(const std::vector<std::string> &argv) const
