@@ -6,6 +6,7 @@
      flumo_icon.bmp    32 x 32 window icon
      flumo.wav         the click of the button, 44100 Hz 16-bit mono
      flumo-N.png       the icon for the desktop's menus, N of 32, 64, 128
+     flumo.ico         the icon for Windows, at 16, 24, 32, 48 and 256
    Bitmaps are 32 bits a pixel with explicit colour masks and no alpha, the
    window's own layout, so the program's blits are plain copies on both
    SDL 1.2 runtimes. A second argument writes them as 24-bit or plain 32-bit
@@ -16,8 +17,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#include <png.h>
 
 namespace
 {
@@ -448,70 +452,67 @@ bool write_wav(const std::string &path, const std::vector<float> &samples)
   return write_file(path, out);
 }
 
-uint32_t crc32(const uint8_t *p, size_t n, uint32_t crc = 0)
-{
-  crc = ~crc;
-  while (n--) {
-    crc ^= *p++;
-    for (int k = 0; k < 8; k++)
-      crc = crc >> 1 ^ (0xedb88320 & (0 - (crc & 1)));
-  }
-  return ~crc;
-}
-
-void put32be(std::vector<uint8_t> &out, uint32_t v)
-{
-  for (int s = 24; s >= 0; s -= 8)
-    out.push_back(v >> s & 0xff);
-}
-
-void chunk(std::vector<uint8_t> &out, const char *type,
-           const std::vector<uint8_t> &data)
-{
-  put32be(out, uint32_t(data.size()));
-  size_t start = out.size();
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), data.begin(), data.end());
-  put32be(out, crc32(&out[start], out.size() - start));
-}
-
-/* The icon with its round edge see-through, as a PNG for the desktop's
-   icon theme: 8-bit RGBA, deflate's stored blocks (the file is small). */
-bool write_icon_png(const std::string &path, int size)
+/* The icon at size x size with its round edge see-through, as a PNG
+   (8-bit RGBA, written by libpng). */
+std::vector<uint8_t> icon_png(int size)
 {
   Image img = draw_icon(size);
-  std::vector<uint8_t> raw;
-  for (int y = 0; y < size; y++) {
-    raw.push_back(0); /* no filter */
+  std::vector<uint8_t> rgba;
+  for (int y = 0; y < size; y++)
     for (int x = 0; x < size; x++) {
       float a = icon_cover(size, x, y);
       Rgb c = img.at(x, y); /* take the backdrop out of the edge */
       if (a > 0)
         c = mix(backdrop, c, 1 / a);
       for (float v : {c.r, c.g, c.b, a})
-        raw.push_back(to_byte(v));
+        rgba.push_back(to_byte(v));
     }
+  png_image image = {};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = image.height = size;
+  image.format = PNG_FORMAT_RGBA;
+  png_alloc_size_t bytes = 0;
+  if (!png_image_write_to_memory(&image, nullptr, &bytes, 0, rgba.data(), 0,
+                                 nullptr))
+    return {};
+  std::vector<uint8_t> out(bytes);
+  if (!png_image_write_to_memory(&image, out.data(), &bytes, 0, rgba.data(), 0,
+                                 nullptr))
+    return {};
+  out.resize(bytes);
+  return out;
+}
+
+bool write_icon_png(const std::string &path, int size)
+{
+  std::vector<uint8_t> png = icon_png(size);
+  return !png.empty() && write_file(path, png);
+}
+
+/* The icon for Windows' Explorer at the sizes it shows, each a PNG in an
+   ICO file: a header, an entry a size, then the pictures. */
+bool write_ico(const std::string &path)
+{
+  const int sizes[] = {16, 24, 32, 48, 256};
+  std::vector<uint8_t> out, pictures;
+  put16(out, 0);
+  put16(out, 1); /* an icon */
+  put16(out, std::size(sizes));
+  for (int size : sizes) {
+    std::vector<uint8_t> png = icon_png(size);
+    if (png.empty())
+      return false;
+    out.push_back(uint8_t(size)); /* 256 is written as 0 */
+    out.push_back(uint8_t(size));
+    out.push_back(0); /* no palette */
+    out.push_back(0);
+    put16(out, 1);  /* planes */
+    put16(out, 32); /* bits a pixel */
+    put32(out, png.size());
+    put32(out, 6 + 16 * std::size(sizes) + pictures.size());
+    pictures.insert(pictures.end(), png.begin(), png.end());
   }
-  std::vector<uint8_t> z = {0x78, 0x01};
-  uint32_t s1 = 1, s2 = 0;
-  for (uint8_t b : raw)
-    s1 = (s1 + b) % 65521, s2 = (s2 + s1) % 65521;
-  for (size_t at = 0; at < raw.size(); at += 65535) {
-    uint16_t n = uint16_t(std::min<size_t>(65535, raw.size() - at));
-    z.push_back(at + n == raw.size());
-    put16(z, n);
-    put16(z, uint16_t(~n));
-    z.insert(z.end(), raw.begin() + at, raw.begin() + at + n);
-  }
-  put32be(z, s2 << 16 | s1);
-  std::vector<uint8_t> head,
-      out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-  put32be(head, size);
-  put32be(head, size);
-  head.insert(head.end(), {8, 6, 0, 0, 0});
-  chunk(out, "IHDR", head);
-  chunk(out, "IDAT", z);
-  chunk(out, "IEND", {});
+  out.insert(out.end(), pictures.begin(), pictures.end());
   return write_file(path, out);
 }
 
@@ -537,7 +538,8 @@ int main(int argc, char *argv[])
       !write_wav(dir + "flumo.wav", draw_click()) ||
       !write_icon_png(dir + "flumo-32.png", 32) ||
       !write_icon_png(dir + "flumo-64.png", 64) ||
-      !write_icon_png(dir + "flumo-128.png", 128)) {
+      !write_icon_png(dir + "flumo-128.png", 128) ||
+      !write_ico(dir + "flumo.ico")) {
     perror(argv[1]);
     return 1;
   }

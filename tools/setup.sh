@@ -4,7 +4,7 @@
 set -e
 
 packages="cmake g++ make pkg-config libsdl1.2-dev
-  libgtest-dev libbenchmark-dev libx11-dev xvfb xdotool imagemagick x11-utils
+  libpng-dev libgtest-dev libbenchmark-dev libx11-dev xvfb xdotool imagemagick x11-utils
   valgrind desktop-file-utils man-db groff-base dpkg-dev file procps
   clang libclang-rt-dev"
 
