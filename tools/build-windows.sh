@@ -1,13 +1,14 @@
 #!/bin/sh
 # Cross-builds flumo for 64-bit Windows into build-windows/ and packs
-# build-windows/flumo-<version>-win64.zip: flumo.exe, SDL.dll, the five
-# files it reads and README.txt, in one folder. SDL 1.2 is built with
-# mingw-w64 from Debian's own source package, Debian's patches applied, once
-# (build-windows/sdl); the pictures and the click are drawn by the generator
-# built for this machine. Installs what it needs: mingw-w64, and Wine and zip
-# for the tests. With --check it only tells, by its status, whether this
-# machine's archive has that source package (Debian 12's has; Debian 13
-# ships sdl12-compat's alone).
+# build-windows/flumo-<version>-win64.zip: flumo.exe (with its icon and
+# version), SDL.dll, the five files it reads, README.txt and the licences
+# of both, in one folder. SDL 1.2 is built with mingw-w64 from Debian's
+# own source package, Debian's patches applied, once (build-windows/sdl);
+# the pictures, the click and the icon are drawn by the generator built for
+# this machine. Installs what it needs: mingw-w64, and Wine, zip and
+# icoutils for the tests. With --check it only tells, by its status,
+# whether this machine's archive has that source package (Debian 12's has;
+# Debian 13 ships sdl12-compat's alone).
 set -e
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -26,7 +27,7 @@ if [ -n "$check" ] || [ ! -f "$sdl/lib/libSDLmain.a" ]; then
 fi
 
 tools/setup.sh
-install_missing mingw-w64 wine wine64 zip unzip
+install_missing mingw-w64 wine wine64 zip unzip icoutils
 
 # SDL for Windows, from the source Debian ships.
 if [ ! -f "$sdl/bin/SDL.dll" ] || [ ! -f "$sdl/lib/libSDLmain.a" ]; then
@@ -54,7 +55,8 @@ toolchain=$top/windows/mingw-w64.cmake
   rm -rf "$out/CMakeCache.txt" "$out/CMakeFiles"
 cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   -DCMAKE_BUILD_TYPE=Release -DFLUMO_HOST_MAKE_ASSETS="$out/host/make_assets" \
-  -DFLUMO_SDL_SOURCE="libsdl1.2 $(cat "$sdl/debian-version")" >/dev/null
+  -DFLUMO_SDL_SOURCE="libsdl1.2 $(cat "$sdl/debian-version")" \
+  -DFLUMO_SDL_LICENSE="$(echo "$sdl"/src/libsdl1.2-*/COPYING)" >/dev/null
 cmake --build "$out" -j "$(nproc)"
 (cd "$out" && cpack -G ZIP >/dev/null)
 echo "Made $(ls "$out"/flumo-*-win64.zip)"
