@@ -56,6 +56,9 @@ test('the first frame is the native one, in a crisply scaled window with the key
   assert.ok(scale >= 2 && Number.isInteger(scale) && at.css_h === at.h * scale, `scaled by ${scale}`);
   assert.equal(at.rendering, 'pixelated');
 
+  for (const name of ['LICENSE.txt', 'SDL2-LICENSE.txt']) { // what it runs on, and under
+    assert.match(await (await fetch(server.url + name)).text(), /Permission is granted to anyone/);
+  }
   await page.setViewport({ width: 200, height: 200 }); // no room: as it is
   await page.waitForFunction(() => document.getElementById('canvas').style.width === '240px');
   assert.deepEqual(errors, []);
