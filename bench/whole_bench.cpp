@@ -55,7 +55,8 @@ pid_t launch(const std::vector<std::string> &argv)
     for (const std::string &a : argv)
       args.push_back(const_cast<char *>(a.c_str()));
     args.push_back(nullptr);
-    freopen("/dev/null", "w", stderr);
+    if (!freopen("/dev/null", "w", stderr))
+      _exit(126);
     execv(args[0], args.data());
     _exit(127);
   }

@@ -3,5 +3,5 @@
 # installed and from whatever folder it is typed in, and returns its exit
 # status. flumo reads no arguments, so none are passed.
 here=$(dirname "$(readlink -f "$0")")
-cd "$here/../share/flumo" || exit 1
-exec "$here/../lib/flumo/flumo"
+cd "$here/../share/games/flumo" || exit 1
+exec "$here/../lib/games/flumo/flumo"

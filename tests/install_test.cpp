@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <iostream>
 #include <string>
 #include <thread>
 
@@ -39,7 +40,7 @@ TEST(Installed, LauncherStartsTheProgramFromAnyFolder)
   XServer x;
   ASSERT_TRUE(x.ok());
   /* typed in a folder that has nothing to do with it */
-  pid_t pid = start({dir.path + "/usr/bin/flumo"}, "/",
+  pid_t pid = start({dir.path + "/usr/games/flumo"}, "/",
                     {{"DISPLAY", x.name()}, {"SDL_AUDIODRIVER", "dummy"}},
                     dir.file("stderr"));
   Window win = x.find_window("flumo for SDL", 10000);
@@ -47,7 +48,7 @@ TEST(Installed, LauncherStartsTheProgramFromAnyFolder)
   ASSERT_TRUE(x.xdotool("windowfocus --sync " + std::to_string(win) +
                         " keydown space"));
 
-  std::string share = dir.path + "/usr/share/flumo";
+  std::string share = dir.path + "/usr/share/games/flumo";
   bool shown =
       x.wait_for_picture(win, composed(share, "flumo_push.bmp", 1)) == 0;
   EXPECT_TRUE(shown) << "the pressed button with 1";
@@ -62,9 +63,9 @@ TEST(Installed, LauncherPassesTheExitStatusOn)
 {
   AssetDir dir({});
   install_into(dir);
-  unlink((dir.path + "/usr/share/flumo/flumo.wav").c_str());
+  unlink((dir.path + "/usr/share/games/flumo/flumo.wav").c_str());
   pid_t pid =
-      start({dir.path + "/usr/bin/flumo"}, "/",
+      start({dir.path + "/usr/games/flumo"}, "/",
             {{"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "dummy"}},
             dir.file("stderr"));
   int status = wait_for(pid, 10000);
@@ -79,10 +80,13 @@ TEST(Installed, DestdirStagesEverythingUnderIt)
   install_into(dir, dir.path + "/stage");
   std::string root = dir.path + "/stage" + dir.path + "/usr";
   for (const char *f :
-       {"/bin/flumo", "/lib/flumo/flumo", "/share/flumo/flumo_normal.bmp",
-        "/share/flumo/flumo_push.bmp", "/share/flumo/flumo_num.bmp",
-        "/share/flumo/flumo_icon.bmp", "/share/flumo/flumo.wav",
-        "/share/applications/flumo.desktop", "/share/man/man6/flumo.6",
+       {"/games/flumo", "/lib/games/flumo/flumo",
+        "/share/games/flumo/flumo_normal.bmp",
+        "/share/games/flumo/flumo_push.bmp", "/share/games/flumo/flumo_num.bmp",
+        "/share/games/flumo/flumo_icon.bmp", "/share/games/flumo/flumo.wav",
+        "/share/applications/flumo.desktop", "/share/man/man6/flumo.6.gz",
+        "/share/metainfo/flumo.metainfo.xml", "/share/doc/flumo/copyright",
+        "/share/doc/flumo/changelog.gz",
         "/share/icons/hicolor/32x32/apps/flumo.png",
         "/share/icons/hicolor/128x128/apps/flumo.png"})
     EXPECT_EQ(access((root + f).c_str(), R_OK), 0) << f;
@@ -90,9 +94,22 @@ TEST(Installed, DestdirStagesEverythingUnderIt)
       << "wrote outside DESTDIR";
 }
 
-TEST(Installed, DesktopEntryAndManualPageAreValid)
+TEST(Installed, DesktopEntryMetainfoAndManualPageAreValid)
 {
   bool ok;
+  /* the one warning expected: the project has no domain for a reverse-DNS
+     id, so its id stays "flumo" */
+  std::string metainfo =
+      shell("appstreamcli validate --no-net --pedantic '" FLUMO_BUILD_DIR
+            "/flumo.metainfo.xml' 2>&1");
+  int tags = 0;
+  for (const char *level : {"\nE: ", "\nW: ", "\nI: ", "\nP: "})
+    for (size_t at = ("\n" + metainfo).find(level); at != std::string::npos;
+         at = ("\n" + metainfo).find(level, at + 1))
+      tags++;
+  EXPECT_EQ(tags, 1) << metainfo;
+  EXPECT_EQ(metainfo.rfind("W: flumo:4: cid-desktopapp-is-not-rdns", 0), 0u)
+      << metainfo;
   std::string out = shell("desktop-file-validate '" FLUMO_SOURCE_DIR
                           "/data/flumo.desktop' 2>&1",
                           &ok);
@@ -123,12 +140,20 @@ TEST(Installed, DebianPackageHoldsTheFilesAndNamesItsLibraries)
   deb.pop_back();
   std::string files = shell("dpkg-deb -c '" + deb + "'");
   for (const char *f :
-       {"./usr/bin/flumo", "./usr/lib/flumo/flumo",
-        "./usr/share/flumo/flumo.wav", "./usr/share/flumo/flumo_num.bmp",
+       {"./usr/games/flumo", "./usr/lib/games/flumo/flumo",
+        "./usr/share/games/flumo/flumo.wav",
+        "./usr/share/games/flumo/flumo_num.bmp",
         "./usr/share/applications/flumo.desktop",
-        "./usr/share/man/man6/flumo.6",
+        "./usr/share/metainfo/flumo.metainfo.xml",
+        "./usr/share/man/man6/flumo.6.gz", "./usr/share/doc/flumo/copyright",
         "./usr/share/icons/hicolor/64x64/apps/flumo.png"})
     EXPECT_NE(files.find(f), std::string::npos) << f << " in\n" << files;
+  /* Debian's own check: nothing above information, which is named */
+  std::string tags = shell("lintian --info --pedantic '" + deb + "' 2>&1", &ok);
+  EXPECT_TRUE(ok) << tags;
+  for (const char *level : {"\nE: ", "\nW: ", "\nP: "})
+    EXPECT_EQ(("\n" + tags).find(level), std::string::npos) << tags;
+  std::cout << "lintian:\n" << tags;
   std::string depends = shell("dpkg-deb -f '" + deb + "' Depends");
   EXPECT_NE(depends.find("libsdl1.2debian"), std::string::npos) << depends;
   EXPECT_NE(depends.find("libc6"), std::string::npos) << depends;

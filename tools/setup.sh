@@ -6,6 +6,7 @@ set -e
 packages="cmake g++ make pkg-config libsdl1.2-dev
   libpng-dev libgtest-dev libbenchmark-dev libx11-dev xvfb xdotool imagemagick x11-utils
   valgrind desktop-file-utils man-db groff-base dpkg-dev file procps
+  lintian appstream
   clang libclang-rt-dev"
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }

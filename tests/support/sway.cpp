@@ -36,7 +36,8 @@ Sway::Sway()
         prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
       _exit(126); /* the death signal is set after the change of user,
                      which clears it */
-    freopen((runtime + "/sway.log").c_str(), "w", stderr);
+    if (!freopen((runtime + "/sway.log").c_str(), "w", stderr))
+      _exit(126);
     setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     setenv("HOME", runtime.c_str(), 1);
     setenv("WLR_BACKENDS", "headless", 1);

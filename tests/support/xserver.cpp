@@ -33,7 +33,8 @@ XServer::XServer()
       _exit(126);
     close(fds[0]);
     std::string fd = std::to_string(fds[1]);
-    freopen("/dev/null", "w", stderr);
+    if (!freopen("/dev/null", "w", stderr))
+      _exit(126);
     execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0",
            "1024x768x24", "-nolisten", "tcp", "-noreset", (char *)nullptr);
     _exit(127);
