@@ -1,5 +1,6 @@
 #include "support/xserver.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <signal.h>
@@ -49,6 +50,13 @@ XServer::XServer()
     return;
   display_name = ":" + number;
   dpy = XOpenDisplay(display_name.c_str());
+  /* A held key repeats once in a second: the classic SDL 1.2 tells an X
+     autorepeat from a new press only when both its events have arrived
+     together, which a busy machine does not always manage, so each
+     repeat is a chance of a false count that is the library's, not the
+     program's. One repeat still shows whether a held key counts once. */
+  if (dpy)
+    XkbSetAutoRepeatRate(dpy, XkbUseCoreKbd, 700, 1000);
 }
 
 XServer::~XServer()
