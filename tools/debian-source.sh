@@ -1,6 +1,9 @@
-# Sourced by the builds for other platforms: Debian's source packages,
-# through an apt state of the build's own (in $apt_state), so that the
-# machine's own sources and package lists stay as they are.
+# Sourced by the setup and the builds for other platforms: which Debian
+# packages are installed, installing those missing, and Debian's source
+# packages, through an apt state of the build's own (in $apt_state), so
+# that the machine's own sources and package lists stay as they are.
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
 
 # deb-src lines for every archive apt already takes packages from
 source_lines() {
@@ -53,10 +56,7 @@ fetch_source() {
 # not root.
 install_missing() {
   missing=
-  for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' ||
-      missing="$missing $p"
-  done
+  for p in "$@"; do installed "$p" || missing="$missing $p"; done
   [ -n "$missing" ] || return 0
   echo "Installing:$missing"
   sudo=

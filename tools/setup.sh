@@ -9,7 +9,7 @@ packages="cmake g++ make pkg-config libsdl1.2-dev
   lintian appstream
   clang libclang-rt-dev"
 
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
+. "$(dirname "$0")/debian-source.sh" # installed
 offered() { apt-cache policy "$1" 2>/dev/null | grep -q 'Candidate: [^(]'; }
 
 # What the release offers beside them, asked of the package system once
