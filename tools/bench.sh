@@ -6,8 +6,8 @@
 # to compare. With --quick, runs each once, briefly, to show they run.
 set -e
 cd "$(dirname "$0")/.."
-tools/setup.sh
-tools/build.sh build >/dev/null
+tools/setup.sh test
+tools/build.sh build "" -DBUILD_TESTING=ON >/dev/null
 quick=
 [ "${1:-}" = --quick ] && quick=1
 build=$PWD/build

@@ -18,7 +18,7 @@ out=$top/build-web
 apt_state=$out/apt
 . tools/debian-source.sh
 
-tools/setup.sh
+tools/setup.sh build
 install_missing emscripten ninja-build
 if [ "${1:-}" = --browser ]; then
   install_missing chromium

@@ -26,7 +26,7 @@ if [ -n "$check" ] || [ ! -f "$sdl/lib/libSDLmain.a" ]; then
   [ -z "$check" ] || exit 0
 fi
 
-tools/setup.sh
+tools/setup.sh build
 install_missing mingw-w64 wine wine64 zip unzip icoutils
 
 # SDL for Windows, from the source Debian ships.

@@ -9,7 +9,7 @@ set -e
 cd "$(dirname "$0")/.."
 seconds=60
 case "${1:-}" in [0-9]*) seconds=$1 && shift ;; esac
-tools/setup.sh
+tools/setup.sh test
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_COMPILER=clang++ -DFLUMO_SANITIZE=address,undefined \
   -DFLUMO_FUZZ=ON -DFLUMO_FUZZ_SECONDS="$seconds" >/dev/null

@@ -1,17 +1,21 @@
 #!/bin/sh
-# Sets up, builds and starts flumo from its asset folder. Without a display
-# it runs the same program on a virtual X server, presses Space a few times
-# and saves what the window showed, and what it played; it exits 0 only when
-# all of that worked.
+# Sets up, builds and starts flumo from its asset folder: only what the
+# program needs, no test tools. Without a display it runs the same program
+# on a virtual X server, presses Space a few times and saves what the
+# window showed, and what it played; it exits 0 only when all of that
+# worked.
 set -e
 cd "$(dirname "$0")/.."
-tools/setup.sh
-tools/build.sh
-cd build
-
-if [ -n "$DISPLAY" ] && xdpyinfo >/dev/null 2>&1; then
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  tools/setup.sh build
+  tools/build.sh
+  cd build
   exec ./flumo
 fi
+
+tools/setup.sh build demo
+tools/build.sh
+cd build
 
 fail() {
   echo "The headless demo failed: $*" >&2

@@ -1,23 +1,33 @@
 #!/bin/sh
-# Installs whatever the build, the tests and the headless demo need and
-# this machine lacks (Debian or Ubuntu). Quiet when all is there.
+# tools/setup.sh PURPOSE...: installs what this machine (Debian or Ubuntu)
+# lacks for each purpose named, through sudo when not root; quiet when all
+# is there.
+#   build    build and run flumo: a compiler, CMake, and the headers of
+#            SDL 1.2 and of libpng (the generator writes the icons)
+#   package  what cpack calls to make the Debian package
+#   demo     the headless demo: a virtual X server, keys and screenshots
+#   test     all that the tests, benchmarks and fuzz targets use, the
+#            three above included
+# Without test, packages come without what they only recommend: a person
+# who runs the toy gets what it needs and no more.
 set -e
 
-packages="cmake g++ make pkg-config libsdl1.2-dev
-  libpng-dev libgtest-dev libbenchmark-dev libx11-dev xvfb xdotool imagemagick x11-utils
-  valgrind desktop-file-utils man-db groff-base dpkg-dev file procps
-  lintian appstream
+build="cmake g++ make pkg-config libsdl1.2-dev libpng-dev"
+package="dpkg-dev file"
+demo="xvfb xdotool imagemagick"
+test="$build $package $demo libgtest-dev libbenchmark-dev libx11-dev
+  valgrind desktop-file-utils man-db groff-base procps git lintian appstream
   clang libclang-rt-dev"
 
 . "$(dirname "$0")/debian-source.sh" # installed
 offered() { apt-cache policy "$1" 2>/dev/null | grep -q 'Candidate: [^(]'; }
 
-# What the release offers beside them, asked of the package system once
-# its lists are read: sdl12-compat beside the classic library where both
-# are shipped (where sdl12-compat is the only SDL 1.2, libsdl1.2-dev is
-# its own); and where SDL2 is sdl2-compat over SDL3, which opens a Wayland
-# window by default, a headless Wayland compositor with its screenshot,
-# keyboard and query tools for the window tests.
+# What the release offers beside them, for the tests, asked of the package
+# system once its lists are read: sdl12-compat beside the classic library
+# where both are shipped (where sdl12-compat is the only SDL 1.2,
+# libsdl1.2-dev is its own); and where SDL2 is sdl2-compat over SDL3,
+# which opens a Wayland window by default, a headless Wayland compositor
+# with its screenshot, keyboard and query tools for the window tests.
 extras() {
   offered libsdl1.2-compat && echo libsdl1.2-compat
   apt-cache show libsdl2-2.0-0 2>/dev/null | grep -q '^Source: sdl2-compat' &&
@@ -25,15 +35,32 @@ extras() {
   return 0
 }
 
+[ $# -gt 0 ] || { echo "usage: $0 build|package|demo|test ..." >&2; exit 2; }
+packages=
+tests=
+for purpose; do
+  case $purpose in
+  build) packages="$packages $build" ;;
+  package) packages="$packages $package" ;;
+  demo) packages="$packages $demo" ;;
+  test) packages="$packages $test" tests=1 ;;
+  *) echo "$0: no purpose '$purpose' (build, package, demo, test)" >&2; exit 2 ;;
+  esac
+done
+
 sudo=
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 missing=
 for p in $packages; do installed "$p" || missing="$missing $p"; done
 [ -z "$missing" ] || $sudo apt-get update -q
 updated=$missing
-for p in $(extras); do installed "$p" || missing="$missing $p"; done
-[ -z "$missing" ] && exit 0
+if [ -n "$tests" ]; then
+  for p in $(extras); do installed "$p" || missing="$missing $p"; done
+fi
+[ -n "$missing" ] || exit 0
 
 echo "Installing:$missing"
 [ -n "$updated" ] || $sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $missing
+lean=--no-install-recommends
+[ -z "$tests" ] || lean=
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $lean $missing

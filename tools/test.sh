@@ -21,7 +21,7 @@ while :; do
   esac
   shift
 done
-tools/setup.sh
+tools/setup.sh test
 jobs=$(nproc)
 supp=$PWD/tests/sanitizers
 
@@ -69,7 +69,7 @@ if [ -n "$full" ]; then
     echo "So the Windows build is neither made nor tested here."
   fi
 fi
-tools/build.sh build "" -DFLUMO_WINDOWS_EXE="$windows"
+tools/build.sh build "" -DBUILD_TESTING=ON -DFLUMO_WINDOWS_EXE="$windows"
 (cd build && guarded ctest --output-on-failure -j "$jobs" "$@")
 [ -n "$full" ] || exit 0
 
@@ -83,13 +83,13 @@ fi
 # ASan's runtime, which is harmless; leaks are valgrind's to find (the plain
 # run); and malloc answers a request too large with NULL, as the C library
 # does and SDL expects, instead of ending the program.
-tools/build.sh build-asan address,undefined
+tools/build.sh build-asan address,undefined -DBUILD_TESTING=ON
 (cd build-asan &&
   ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0:allocator_may_return_null=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp \
   guarded ctest --output-on-failure -j "$jobs" -E /leak/ "$@")
 
-tools/build.sh build-tsan thread
+tools/build.sh build-tsan thread -DBUILD_TESTING=ON
 (cd build-tsan &&
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$supp/tsan.supp \
   guarded ctest --output-on-failure -j "$jobs" -R /display/ "$@")
