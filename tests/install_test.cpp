@@ -31,6 +31,24 @@ std::string install_into(const AssetDir &dir, const std::string &destdir = "")
   return log;
 }
 
+/* The Debian package cpack makes of a build, in folder out. cpack takes
+   the modes of the package's own members from the umask, so it runs under
+   Debian's 022, as dpkg-buildpackage does; without SOURCE_DATE_EPOCH,
+   which dates the files by the last commit. */
+std::string debian_package(const std::string &build, const std::string &out)
+{
+  bool ok;
+  std::string log = shell("mkdir -p '" + out + "' && cd '" + out +
+                              "' && umask 022 && env -u SOURCE_DATE_EPOCH "
+                              "cpack --config '" +
+                              build + "/CPackConfig.cmake' -B '" + out +
+                              "' 2>&1",
+                          &ok);
+  std::string deb = shell("ls '" + out + "'/*.deb 2>/dev/null");
+  EXPECT_TRUE(ok && !deb.empty()) << log;
+  return deb.empty() ? deb : deb.substr(0, deb.size() - 1);
+}
+
 } // namespace
 
 TEST(Installed, LauncherStartsTheProgramFromAnyFolder)
@@ -132,15 +150,8 @@ TEST(Installed, DebianPackageHoldsTheFilesAndNamesItsLibraries)
 {
   AssetDir dir({});
   bool ok;
-  std::string log = shell("cd '" + dir.path +
-                              "' && cpack --config '" FLUMO_BUILD_DIR
-                              "/CPackConfig.cmake' -B '" +
-                              dir.path + "' 2>&1",
-                          &ok);
-  ASSERT_TRUE(ok) << log;
-  std::string deb = shell("ls '" + dir.path + "'/*.deb");
-  ASSERT_FALSE(deb.empty()) << log;
-  deb.pop_back();
+  std::string deb = debian_package(FLUMO_BUILD_DIR, dir.path);
+  ASSERT_FALSE(deb.empty());
   std::string files = shell("dpkg-deb -c '" + deb + "'");
   for (const char *f :
        {"./usr/games/flumo", "./usr/lib/games/flumo/flumo",
@@ -166,4 +177,24 @@ TEST(Installed, DebianPackageHoldsTheFilesAndNamesItsLibraries)
   EXPECT_NE(depends.find("libsdl1.2debian"), std::string::npos) << depends;
   EXPECT_NE(depends.find("libc6"), std::string::npos) << depends;
   EXPECT_EQ(shell("dpkg-deb -f '" + deb + "' Package"), "flumo\n");
+}
+
+TEST(Installed, PackagersBuildElsewhereGivesTheSameBytes)
+{
+  /* as a distribution builds: tests off, in another folder, with another
+     umask, packed later */
+  AssetDir dir({});
+  bool ok;
+  std::string log = shell("cd '" + dir.path +
+                              "' && umask 077 && cmake -S '" FLUMO_SOURCE_DIR
+                              "' -B packager -DBUILD_TESTING=OFF >/dev/null "
+                              "&& cmake --build packager -j 2 2>&1",
+                          &ok);
+  ASSERT_TRUE(ok) << log;
+  std::string ours = debian_package(FLUMO_BUILD_DIR, dir.path + "/ours");
+  std::string theirs = debian_package(dir.path + "/packager", dir.path + "/theirs");
+  std::string diff = shell(FLUMO_SOURCE_DIR "/tools/same-bytes.sh '" + ours +
+                               "' '" + theirs + "' 2>&1",
+                           &ok);
+  EXPECT_TRUE(ok) << diff;
 }
