@@ -26,13 +26,7 @@ if [ "${1:-}" = --browser ]; then
   (cd web && npm ci --no-audit --no-fund >/dev/null)
 fi
 
-if [ -n "${FLUMO_CACHE:-}" ]; then
-  cache=$FLUMO_CACHE
-elif [ "$(id -u)" -eq 0 ]; then
-  cache=/var/cache/flumo
-else
-  cache=${XDG_CACHE_HOME:-$HOME/.cache}/flumo
-fi
+cache=$(cache_folder)
 sdl2=$cache/sdl2-web-emscripten-$(dpkg-query -W -f='${Version}' emscripten)
 
 # SDL2 for the web, from the source Debian ships: threads off, as a page

@@ -5,8 +5,8 @@
 # of both, in one folder. SDL 1.2 is built with mingw-w64 from Debian's
 # own source package, Debian's patches applied, once (build-windows/sdl);
 # the pictures, the click and the icon are drawn by the generator built for
-# this machine. Installs what it needs: mingw-w64, and Wine, zip and
-# icoutils for the tests. With --check it only tells, by its status,
+# this machine. Installs what it needs: mingw-w64 and zip, and Wine, unzip
+# and icoutils for the tests. With --check it only tells, by its status,
 # whether this machine's archive has that source package (Debian 12's has;
 # Debian 13 ships sdl12-compat's alone).
 set -e
@@ -36,11 +36,15 @@ if [ ! -f "$sdl/bin/SDL.dll" ] || [ ! -f "$sdl/lib/libSDLmain.a" ]; then
   fetch_source libsdl1.2 "$sdl/src" >"$sdl/debian-version"
   echo "Building SDL $(cat "$sdl/debian-version") for Windows"
   (cd "$sdl"/src/libsdl1.2-*/ &&
-    ./configure --host=$host --prefix="$sdl" >"$sdl/configure.log" 2>&1 &&
+    ./configure --host=$host --prefix="$sdl" LDFLAGS=-Wl,--no-insert-timestamp \
+      >"$sdl/configure.log" 2>&1 &&
     make -j "$(nproc)" >"$sdl/make.log" 2>&1 &&
     make install >>"$sdl/make.log" 2>&1) ||
     { tail -n 30 "$sdl"/*.log; rm -f "$sdl/lib/libSDLmain.a"; exit 1; }
-  $host-strip --strip-unneeded "$sdl/bin/SDL.dll"
+  # The DLL bears no date, so that it is the same whenever it is built:
+  # the linker leaves it out of the header and the exports, and strip,
+  # which dates the header, is given none.
+  SOURCE_DATE_EPOCH=0 $host-strip --strip-unneeded "$sdl/bin/SDL.dll"
 fi
 
 # The generator, for this machine, in a folder of its own.

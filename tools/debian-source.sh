@@ -1,7 +1,21 @@
-# Sourced by the setup and the builds for other platforms: which Debian
+# Sourced by the setup, the builds for other platforms and the roots of
+# other releases: where they keep what they make once, which Debian
 # packages are installed, installing those missing, and Debian's source
 # packages, through an apt state of the build's own (in $apt_state), so
 # that the machine's own sources and package lists stay as they are.
+
+# Where builds keep what they make once for every checkout (SDL2 for the
+# web, the roots of other Debian releases): $FLUMO_CACHE, or else
+# /var/cache/flumo for root and ~/.cache/flumo for others.
+cache_folder() {
+  if [ -n "${FLUMO_CACHE:-}" ]; then
+    echo "$FLUMO_CACHE"
+  elif [ "$(id -u)" -eq 0 ]; then
+    echo /var/cache/flumo
+  else
+    echo "${XDG_CACHE_HOME:-$HOME/.cache}/flumo"
+  fi
+}
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed'; }
 

@@ -16,7 +16,8 @@ cd "$(dirname "$0")/.."
 suite=$1
 shift
 project=$PWD
-cache=${FLUMO_CACHE:-/var/cache/flumo}
+. tools/debian-source.sh
+cache=$(cache_folder)
 base=$cache/$suite-minbase.tar
 
 say() { echo "$suite: $*"; }
