@@ -9,15 +9,18 @@ const int max_count = 20;
 void init_app(void);
 
 /* NULL when the bitmap file may be given to SDL's loader, or why not, in
-   a few words: a header that asks for more than the program can draw or
-   the file holds. Leaves the file where it was found. */
-const char *bitmap_fault(SDL_RWops *file);
+   a few words: a header that asks for more than SDL can draw or the file
+   holds. The size SDL would make of it goes to width and height (0 where
+   the header does not say). Leaves the file where it was found. */
+const char *bitmap_fault(SDL_RWops *file, int *width, int *height);
 void shutdown_app(void);
 
 /* Drains the event queue: 1 when it is empty and the program goes on,
    0 when the window was closed or SIGINT or SIGTERM arrived. */
 int pump_events(void);
 void catch_quit_signals(void);
+/* 1 once SIGINT or SIGTERM has arrived. */
+int quit_signal_arrived(void);
 
 void on_key_down(const SDL_Event *event);
 void on_key_up(const SDL_Event *event);

@@ -25,6 +25,20 @@ static long long le(const Uint8 *at, int bytes)
   return v;
 }
 
+/* What the compression a header names holds, where neither runtime can
+   read it; NULL for the ones SDL reads, or refuses with its own words.
+   The oldest OS/2 headers name no compression; the later ones (16 to 64
+   bytes, not Windows' 40) use the same numbers for other codings. */
+static const char *unreadable_coding(long long compression, bool os2)
+{
+  switch (compression) {
+  case 3: return os2 ? "compressed with Huffman coding" : NULL;
+  case 4: return os2 ? "compressed with RLE24" : "a JPEG picture in a bitmap";
+  case 5: return "a PNG picture in a bitmap";
+  }
+  return NULL;
+}
+
 static bool is_bitmap_depth(long long bits)
 {
   switch (bits) {
@@ -40,17 +54,20 @@ static bool is_bitmap_depth(long long bits)
   return false;
 }
 
-const char *bitmap_fault(SDL_RWops *file)
+const char *bitmap_fault(SDL_RWops *file, int *width, int *height)
 {
   static char why[160];
   Uint8 h[14 + 40] = {0}; /* the file header and the info header */
+  *width = *height = 0;
   int start = SDL_RWtell(file);
   size_t got = SDL_RWread(file, h, 1, sizeof h);
   long long size = SDL_RWseek(file, 0, RW_SEEK_END) - start;
   SDL_RWseek(file, start, RW_SEEK_SET);
   if (got < 2 || h[0] != 'B' || h[1] != 'M')
-    return NULL;                   /* SDL refuses it, and says why */
-  bool core = le(h + 14, 4) == 12; /* the oldest header: 16-bit sides */
+    return NULL; /* SDL refuses it, and says why */
+  long long header = le(h + 14, 4);
+  bool core = header == 12; /* the oldest header: 16-bit sides */
+  bool os2 = header == 16 || header == 64;
   if (got < (core ? 26u : sizeof h)) {
     /* SDL 2 reads the header's fields from past the end of the file */
     snprintf(why, sizeof why, "%lld bytes, too few for a bitmap's header",
@@ -64,6 +81,15 @@ const char *bitmap_fault(SDL_RWops *file)
   long long bits = le(h + (core ? 24 : 28), 2);
   long long compression = core ? 0 : le(h + 30, 4);
 
+  const char *coding = unreadable_coding(compression, os2);
+  if (coding) {
+    snprintf(why, sizeof why, "%s, which SDL cannot read", coding);
+    return why;
+  }
+  if (bits == 48 || bits == 64) {
+    snprintf(why, sizeof why, "%lld bits a pixel, which SDL cannot draw", bits);
+    return why;
+  }
   if (!is_bitmap_depth(bits)) {
     snprintf(why, sizeof why, "%lld bits a pixel, which no bitmap has", bits);
     return why;
@@ -73,6 +99,7 @@ const char *bitmap_fault(SDL_RWops *file)
              rows, max_bitmap_side);
     return why;
   }
+  *width = (int)w, *height = (int)rows;
   if (w <= 0 || rows == 0)
     return NULL;    /* SDL says there are no pixels */
   long long needed; /* the bytes its pixels take at the least */

@@ -44,6 +44,11 @@ void catch_quit_signals(void)
   catch_signal(SIGTERM);
 }
 
+int quit_signal_arrived(void)
+{
+  return quit_signalled;
+}
+
 int pump_events(void)
 {
   SDL_Event event;

@@ -26,9 +26,28 @@ static void refuse_bitmap(const char *path, const char *why)
   exit(1);
 }
 
-/* The bitmap at path; NULL, and why not in *why, for a file SDL cannot
-   load or should not be given. */
-static SDL_Surface *try_bitmap(const char *path, const char **why)
+/* Pictures the window shows are never larger than the screen: it could
+   not show more, and what SDL makes of a file, however small, then costs
+   no more than the screen does. Where SDL knows no screen (its dummy
+   driver), they are bounded as on a 4K one, the largest most desktops
+   have. A window's icon is never shown larger than 256 pixels a side. */
+static const int unknown_screen_w = 3840, unknown_screen_h = 2160;
+static const int max_icon_side = 256;
+static int screen_w, screen_h;
+
+static void measure_screen(void)
+{
+  const SDL_VideoInfo *info = SDL_GetVideoInfo();
+  bool known = info && info->current_w > 0 && info->current_h > 0;
+  screen_w = known ? info->current_w : unknown_screen_w;
+  screen_h = known ? info->current_h : unknown_screen_h;
+}
+
+/* The bitmap at path, opened and its header read: NULL, and why not in
+   *why, for a file SDL cannot load or should not be given; else its size
+   in *w and *h. */
+static SDL_RWops *open_bitmap(const char *path, int *w, int *h,
+                              const char **why)
 {
   SDL_ClearError();
   SDL_RWops *file = SDL_RWFromFile(path, "rb");
@@ -36,23 +55,42 @@ static SDL_Surface *try_bitmap(const char *path, const char **why)
     *why = reason("it cannot be opened");
     return NULL;
   }
-  *why = bitmap_fault(file);
+  *why = bitmap_fault(file, w, h);
   if (*why) {
     SDL_RWclose(file);
     return NULL;
   }
+  return file;
+}
+
+/* What SDL makes of an opened bitmap, which it closes; NULL, and why, when
+   it cannot. */
+static SDL_Surface *decode_bitmap(SDL_RWops *file, const char **why)
+{
   SDL_ClearError();
-  SDL_Surface *surface = SDL_LoadBMP_RW(file, 1); /* closes the file */
+  SDL_Surface *surface = SDL_LoadBMP_RW(file, 1);
   if (!surface)
     *why = reason("not a bitmap SDL can read");
   return surface;
 }
 
-/* A missing or broken bitmap ends start-up before anything uses it. */
+/* A missing or broken bitmap, or one larger than the screen, ends start-up
+   before anything uses it. */
 static SDL_Surface *load_bitmap(const char *path)
 {
+  static char larger[96];
+  int w, h;
   const char *why;
-  SDL_Surface *surface = try_bitmap(path, &why);
+  SDL_RWops *file = open_bitmap(path, &w, &h, &why);
+  if (file && (w > screen_w || h > screen_h)) {
+    SDL_RWclose(file);
+    file = NULL;
+    snprintf(larger, sizeof larger,
+             "%d x %d pixels, larger than the %d x %d screen", w, h, screen_w,
+             screen_h);
+    why = larger;
+  }
+  SDL_Surface *surface = file ? decode_bitmap(file, &why) : NULL;
   if (!surface)
     refuse_bitmap(path, why);
   return surface;
@@ -115,18 +153,37 @@ static SDL_Surface *load_digit_strip(void)
   return strip;
 }
 
+/* Without a usable icon the window keeps the default one. */
 static void set_icon(void)
 {
+  int w, h;
   const char *why;
-  SDL_Surface *icon = try_bitmap("flumo_icon.bmp", &why);
+  SDL_RWops *file = open_bitmap("flumo_icon.bmp", &w, &h, &why);
+  if (!file)
+    return;
+  if (w > max_icon_side || h > max_icon_side) {
+    SDL_RWclose(file);
+    return;
+  }
+  SDL_Surface *icon = decode_bitmap(file, &why);
   if (!icon)
-    return; /* the window keeps the default icon */
+    return;
   SDL_WM_SetIcon(icon, NULL);
   SDL_FreeSurface(icon);
 }
 
+/* A quit signal that arrives during start-up ends it, with status 0 as in
+   the main loop, once the step it came in has returned. */
+static void stop_if_asked(void)
+{
+  if (quit_signal_arrived())
+    exit(0);
+}
+
 void init_app(void)
 {
+  /* caught before SDL starts, which then leaves them to us */
+  catch_quit_signals();
   SDL_ClearError();
   if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
     fprintf(stderr, "Couldn't initialize SDL: %s\n",
@@ -134,11 +191,15 @@ void init_app(void)
     exit(1);
   }
   atexit(shutdown_app);
-  catch_quit_signals();
+  stop_if_asked();
+  measure_screen();
 
   app.push_image = load_bitmap("flumo_push.bmp");
+  stop_if_asked();
   app.normal_image = load_bitmap("flumo_normal.bmp");
+  stop_if_asked();
   app.digits_image = load_digit_strip();
+  stop_if_asked();
 
   SDL_ClearError();
   app.screen = SDL_SetVideoMode(app.normal_image->w, app.normal_image->h, 32,
@@ -152,10 +213,12 @@ void init_app(void)
   app.count = 0;
 
   app.clip = load_sound_clip("flumo.wav");
+  stop_if_asked();
   open_audio(&app.clip); /* paused until the first counted press */
 
   SDL_WM_SetCaption(caption, caption);
   set_icon();
+  stop_if_asked();
 }
 
 void shutdown_app(void)

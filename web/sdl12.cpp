@@ -11,6 +11,15 @@ static SDL_Window *window;
 static char caption[256];
 static SDL_Surface *pending_icon;
 
+const SDL_VideoInfo *SDL_GetVideoInfo(void)
+{
+  static SDL_VideoInfo info;
+  SDL_DisplayMode mode;
+  if (SDL_GetDesktopDisplayMode(0, &mode) == 0)
+    info.current_w = mode.w, info.current_h = mode.h;
+  return &info;
+}
+
 SDL_Surface *SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags)
 {
   (void)flags; /* a software surface, whatever is asked */

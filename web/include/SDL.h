@@ -11,6 +11,13 @@
    SDL_PollEvent below hands on */
 #define SDL_VIDEOEXPOSE SDL_WINDOWEVENT
 
+/* The screen, as SDL 1.2 describes it before a window opens: the size
+   SDL2 gives the page's display. */
+typedef struct SDL_VideoInfo {
+  int current_w, current_h;
+} SDL_VideoInfo;
+const SDL_VideoInfo *SDL_GetVideoInfo(void);
+
 /* The window, on the page's canvas; 32 bits a pixel, the only depth
    flumo asks for. */
 SDL_Surface *SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags);
