@@ -205,6 +205,32 @@ TEST(Shutdown, SigtermAndSigintEndTheProgramEveryTime)
   }
 }
 
+/* A signal while a file loads ends start-up as soon as that load is done:
+   nothing after it is loaded, nothing is drawn. */
+TEST(Shutdown, SigtermDuringStartUpEndsItOnceTheLoadReturns)
+{
+  const std::vector<std::string> order = {"flumo_push.bmp", "flumo_normal.bmp",
+                                          "flumo_num.bmp", "flumo.wav",
+                                          "flumo_icon.bmp"};
+  int bitmaps = 0;
+  for (size_t i = 0; i < order.size(); i++) {
+    SCOPED_TRACE(order[i]);
+    AssetDir dir(all_assets);
+    pid_t pid = start_flumo(dir, {{"FLUMO_SLOW_OPEN", order[i]}});
+    ASSERT_TRUE(wait_for_text(dir.file("trace"), " " + order[i], 10000));
+    kill(pid, SIGTERM);
+    Outcome o = finish(dir, pid);
+    EXPECT_TRUE(exited_with(o.status, 0)) << "status " << o.status;
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(occurrences(o.trace, "frame"), 0) << o.trace;
+    if (i + 1 < order.size()) {
+      EXPECT_EQ(occurrences(o.trace, order[i + 1]), 0) << o.trace;
+    }
+    bitmaps += order[i] != "flumo.wav";
+    expect_loads_freed_once(o.trace, bitmaps);
+  }
+}
+
 TEST(Shutdown, SigintIgnoredAtStartStaysIgnored)
 {
   AssetDir dir(all_assets);

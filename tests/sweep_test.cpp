@@ -37,6 +37,7 @@ struct Case {
   std::string file, what;
   std::function<void(AssetDir &, const std::string &)> make;
   Expect expect;
+  std::string reason = ""; /* what a refusal must say, where it is known */
 };
 
 bool is_bitmap(const std::string &file)
@@ -167,7 +168,8 @@ std::vector<Case> cases(void)
                  },
                  runs});
   /* SDL 1.2 keeps a row's length in 16 bits: 16383 pixels of four bytes is
-     the longest; a window of 16384 crashed sdl12-compat's blits */
+     the longest; a window of 16384 crashed sdl12-compat's blits. Both are
+     wider than any screen the tests have. */
   for (Uint32 w : {16383, 16384})
     all.push_back({w == 16383 ? "flumo_num.bmp" : "flumo_normal.bmp",
                    std::to_string(w) + " x 1",
@@ -180,7 +182,7 @@ std::vector<Case> cases(void)
                      bmp.append((w * 3 + 3) / 4 * 4, '\x60');
                      write_file(d.file(f), bmp);
                    },
-                   w == 16383 ? runs : refused});
+                   refused});
   all.push_back({"flumo_normal.bmp", "1 x 1 whose header says 16384 rows",
                  [](AssetDir &d, const std::string &f) {
                    std::string bmp = dot_bmp();
@@ -232,6 +234,147 @@ std::vector<Case> cases(void)
   return all;
 }
 
+/* bmp with bytes at offset `at` set to v, little-endian */
+std::string patched(std::string bmp, size_t at, Uint32 v, int bytes = 4)
+{
+  char le[4];
+  for (int i = 0; i < bytes; i++)
+    le[i] = char(v >> 8 * i);
+  return bmp.replace(at, size_t(bytes), le, size_t(bytes));
+}
+
+/* The same bitmap with the header OS/2 2.x wrote: 64 bytes, whose
+   compressions are numbered as Windows' are but mean other codings. */
+std::string os2_header(const std::string &bmp, Uint32 compression)
+{
+  std::string out = patched(bmp.substr(0, 54), 14, 64);
+  out = patched(patched(out, 30, compression), 10, 14 + 64);
+  out += std::string(24, '\0') + bmp.substr(54);
+  return patched(out, 2, Uint32(out.size()));
+}
+
+/* A picture of w x h in one colour, as a tool writes it: run-length
+   encoded, 8 bits, in runs of 255 pixels. */
+std::string rle8_bmp(Uint32 w, Uint32 h)
+{
+  SDL_Surface *dot = solid_surface(1, 1, 0x808080);
+  std::string head = encode_bmp(dot, 8, BmpForm{false, false, true});
+  SDL_FreeSurface(dot);
+  head.resize(head.size() - 4); /* the dot's row and the bitmap's end */
+  std::string row;
+  for (Uint32 x = 0; x < w; x += 255)
+    row += char(std::min<Uint32>(255, w - x)), row += '\0';
+  std::string pixels;
+  for (Uint32 y = 0; y < h; y++)
+    pixels += row + std::string(y + 1 < h ? "\0\0" : "\0\1", 2);
+  std::string bmp = patched(patched(head, 18, w), 22, h) + pixels;
+  return patched(patched(bmp, 2, Uint32(bmp.size())), 34,
+                 Uint32(pixels.size()));
+}
+
+std::string solid_bmp(int w, int h, int bits)
+{
+  SDL_Surface *s = solid_surface(w, h, 0x808080);
+  std::string bmp = encode_bmp(s, bits);
+  SDL_FreeSurface(s);
+  return bmp;
+}
+
+/* Every way of writing a picture or a clip that a user may meet, which
+   one runtime reads and another may not, or none does, in place of each
+   file of its kind: run, or refused with the line given. The tests' X
+   server has a 1024 x 768 screen. */
+std::vector<Case> formats(void)
+{
+  using Encode = std::function<std::string(SDL_Surface *)>;
+  struct Picture {
+    std::string what;
+    Encode encode;
+    Expect expect;
+    std::string reason;
+  };
+  auto sized = [](std::function<std::string()> make) -> Encode {
+    return [make](SDL_Surface *) { return make(); };
+  };
+  std::vector<Picture> pictures = {
+      {"run-length encoded, 8 bits",
+       [](SDL_Surface *s) {
+         return encode_bmp(s, 8, {false, false, true});
+       },
+       either, ""},
+      {"run-length encoded, 4 bits",
+       [](SDL_Surface *s) {
+         return encode_bmp(s, 4, {false, false, true});
+       },
+       either, ""},
+      {"32 bits, 10 a channel",
+       [](SDL_Surface *s) {
+         std::string b = encode_bmp(s, 32, {false, true});
+         b = patched(patched(b, 54, 0x3ff00000), 58, 0xffc00);
+         return patched(patched(b, 62, 0x3ff), 66, 0);
+       },
+       either, ""},
+      {"OS/2, compressed with RLE24",
+       [](SDL_Surface *s) { return os2_header(encode_bmp(s, 24), 4); }, refused,
+       "compressed with RLE24, which SDL cannot read"},
+      {"a JPEG in a bitmap",
+       [](SDL_Surface *s) {
+         return patched(patched(encode_bmp(s, 24), 28, 0, 2), 30, 4);
+       },
+       refused, "a JPEG picture in a bitmap, which SDL cannot read"},
+      {"a PNG in a bitmap",
+       [](SDL_Surface *s) {
+         return patched(patched(encode_bmp(s, 24), 28, 0, 2), 30, 5);
+       },
+       refused, "a PNG picture in a bitmap, which SDL cannot read"},
+      {"64 bits a pixel",
+       [](SDL_Surface *s) {
+         std::string b = encode_bmp(s, 32);
+         return patched(b + b.substr(54), 28, 64, 2);
+       },
+       refused, "64 bits a pixel, which SDL cannot draw"},
+      {"1025 x 768, wider than the screen",
+       sized([] { return solid_bmp(1025, 768, 24); }), refused,
+       "1025 x 768 pixels, larger than the 1024 x 768 screen"},
+      {"4096 x 4096 in 147 KB, run-length encoded",
+       sized([] { return rle8_bmp(4096, 4096); }), refused,
+       "4096 x 4096 pixels, larger than the 1024 x 768 screen"},
+      {"1024 x 768, 1 bit: the screen's size",
+       sized([] { return solid_bmp(1024, 768, 1); }), runs, ""}};
+  std::vector<Case> all;
+  for (const Picture &p : pictures)
+    for (std::string f : all_assets)
+      if (is_bitmap(f)) /* an icon that cannot be used is left out */
+        all.push_back({f, p.what, reencoded(p.encode),
+                       f == "flumo_icon.bmp" ? runs : p.expect,
+                       f == "flumo_icon.bmp" ? "" : p.reason});
+
+  struct Clip {
+    std::string what;
+    int bits, channels;
+    WavForm form;
+  };
+  for (const Clip &c : std::vector<Clip>{
+           {"24 bits", 24, 1, {}},
+           {"32 bits", 32, 1, {}},
+           {"32-bit floats", 32, 1, {3}},
+           {"mu-law", 8, 1, {7}},
+           {"A-law", 8, 1, {6}},
+           {"16 bits, 2 channels, the extensible header", 16, 2, {1, true}},
+           {"a JUNK chunk before its format", 16, 1, {1, false, true}}})
+    all.push_back({"flumo.wav", c.what,
+                   [c](AssetDir &d, const std::string &f) {
+                     write_file(d.file(f), make_wav(
+                                               44100, c.bits, c.channels, 4410,
+                                               [](int i) {
+                                                 return .5 * std::sin(i * .06);
+                                               },
+                                               c.form));
+                   },
+                   either});
+  return all;
+}
+
 /* Runs the program on the folder, as another user where the file must be
    unreadable and the tests run as root, who may read anything. That user
    may not reach the build folder (a home folder is 0700 on newer systems),
@@ -275,7 +418,43 @@ void expect_refused_or_ran(const Case &c, int status, bool drawn,
               true)
         << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find(c.reason), std::string::npos) << err;
   }
+}
+
+/* How a run as a user starts the program ended. */
+struct UserRun {
+  int status = -1;    /* as from waitpid; -1 if it hung */
+  bool drawn = false; /* its window came up */
+  long peak_kb = 0;   /* its peak resident memory, but under Wine */
+};
+
+/* Starts the program on the folder as a user would, under Wine too; once
+   its window is up, closes it. GNU time measures what it took. */
+UserRun run_as_user(XServer &x, AssetDir &dir)
+{
+  std::vector<std::string> argv = program_command(dir);
+  if (!under_wine())
+    argv.insert(argv.begin(),
+                {"/usr/bin/time", "-f", "%M", "-o", dir.file("peak")});
+  pid_t pid = start(argv, dir.path,
+                    {{"DISPLAY", x.name()}, {"SDL_AUDIODRIVER", "dummy"}},
+                    dir.file("stderr"));
+  UserRun run;
+  Window win = 0;
+  bool ended = false;
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!ended && !win && std::chrono::steady_clock::now() < until)
+    if (!(ended = waitpid(pid, &run.status, WNOHANG) == pid))
+      win = x.find_window("flumo for SDL", 50);
+  if (win)
+    x.request_close(win);
+  if (!ended) /* closed, or hung: then it is killed */
+    run.status = wait_for(pid, win ? 10000 : 0);
+  run.drawn = win != 0;
+  std::string peak = read_file(dir.file("peak"));
+  run.peak_kb = atol(peak.c_str() + peak.rfind('\n', peak.size() - 2) + 1);
+  return run;
 }
 
 /* A file for each way one ever made the program crash, hang or run out of
@@ -396,23 +575,40 @@ TEST(Sweep, FilesThatOnceFailedAreRefusedOrRun)
     SCOPED_TRACE(c.file + ", " + c.what);
     AssetDir dir(all_assets);
     c.make(dir, c.file);
-    pid_t pid = start(program_command(dir), dir.path,
-                      {{"DISPLAY", x.name()}, {"SDL_AUDIODRIVER", "dummy"}},
-                      dir.file("stderr"));
-    int status = 0;
-    Window win = 0;
-    bool ended = false;
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!ended && !win && std::chrono::steady_clock::now() < until)
-      if (!(ended = waitpid(pid, &status, WNOHANG) == pid))
-        win = x.find_window("flumo for SDL", 50);
-    if (win) {
-      x.request_close(win);
-      status = wait_for(pid, 10000);
-    }
-    ASSERT_TRUE(ended || win) << "hangs in start-up";
-    ASSERT_NE(status, -1) << "does not end when its window is closed";
-    expect_refused_or_ran(c, status, win != 0,
+    UserRun run = run_as_user(x, dir);
+    ASSERT_NE(run.status, -1) << "hangs in start-up, or when closed";
+    expect_refused_or_ran(c, run.status, run.drawn,
                           program_stderr(program_errors(dir)));
+  }
+}
+
+/* Every format, in every role, on every runtime and under Wine; each
+   outcome is printed, as the README's table of what each runtime reads
+   gives them. Whatever a picture's compression, it takes no more than 30
+   bytes for each pixel of the screen beyond what the program takes with
+   its own files. */
+TEST(Sweep, FilesOfEveryFormatAreRefusedOrRun)
+{
+  const long bytes_a_screen_pixel = 30, screen_pixels = 1024 * 768;
+  XServer x;
+  ASSERT_TRUE(x.ok());
+  AssetDir own(all_assets);
+  UserRun base = run_as_user(x, own);
+  ASSERT_TRUE(base.drawn) << program_errors(own);
+  for (const Case &c : formats()) {
+    SCOPED_TRACE(c.file + ", " + c.what);
+    AssetDir dir(all_assets);
+    c.make(dir, c.file);
+    UserRun run = run_as_user(x, dir);
+    ASSERT_NE(run.status, -1) << "hangs in start-up, or when closed";
+    std::string err = program_stderr(program_errors(dir));
+    expect_refused_or_ran(c, run.status, run.drawn, err);
+    if (!under_wine() && is_bitmap(c.file)) {
+      EXPECT_LE(run.peak_kb - base.peak_kb,
+                bytes_a_screen_pixel * screen_pixels / 1024)
+          << "KiB more than with its own files";
+    }
+    printf("%s | %s | %s\n", c.what.c_str(), c.file.c_str(),
+           run.drawn ? "runs" : err.substr(0, err.size() - 1).c_str());
   }
 }

@@ -16,8 +16,8 @@ build="cmake g++ make pkg-config libsdl1.2-dev libpng-dev"
 package="dpkg-dev file"
 demo="xvfb xdotool imagemagick"
 test="$build $package $demo libgtest-dev libbenchmark-dev libx11-dev
-  valgrind desktop-file-utils man-db groff-base procps git lintian appstream
-  clang libclang-rt-dev"
+  valgrind desktop-file-utils man-db groff-base procps time git lintian
+  appstream clang libclang-rt-dev"
 
 . "$(dirname "$0")/debian-source.sh" # installed
 offered() { apt-cache policy "$1" 2>/dev/null | grep -q 'Candidate: [^(]'; }

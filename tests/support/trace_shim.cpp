@@ -1,7 +1,9 @@
 /* Preloaded into the program by the whole-process tests: writes one line
    for each call of a few SDL functions to the file named by FLUMO_TRACE,
    then calls the real function. Shows when the first frame is out, and
-   what shutdown released, in which order. With FLUMO_REFUSE_WINDOW set,
+   what shutdown released, in which order. With FLUMO_SLOW_OPEN naming a
+   file, opening it takes a second, a slow disk's start-up to send a
+   signal into. With FLUMO_REFUSE_WINDOW set,
    the window does not open, and SDL gives no reason of its own, as SDL 3
    underneath sdl12-compat does: the reason last set, by a bitmap's load
    here, stays. */
@@ -47,6 +49,9 @@ SDL_RWops *SDL_RWFromFile(const char *file, const char *mode)
   SDL_RWops *rw = real<SDL_RWops *(*)(const char *, const char *)>(
       "SDL_RWFromFile")(file, mode);
   trace("open %p %s\n", rw, file);
+  const char *slow = getenv("FLUMO_SLOW_OPEN");
+  if (slow && strcmp(slow, file) == 0)
+    sleep(1); /* a signal ends the wait early, as it would a disk's */
   return rw;
 }
 

@@ -6,10 +6,20 @@
 #include <string>
 #include <vector>
 
-/* A PCM WAV file as bytes: rate, 8, 16, 24 or 32 bits, any channels; sample(i)
-   gives frame i's value from -1 to 1, the same on every channel. */
+/* How a WAV file is written: its samples' coding (1 integers, 3 floats,
+   6 A-law, 7 mu-law), its format chunk in the extensible form, and a JUNK
+   chunk before it, as some recorders leave. */
+struct WavForm {
+  int coding = 1;
+  bool extensible = false, junk_first = false;
+};
+
+/* A WAV file as bytes: rate, 8, 16, 24 or 32 bits (32 for floats, 8 for
+   A-law and mu-law), any channels; sample(i) gives frame i's value from -1
+   to 1, the same on every channel. */
 std::string make_wav(int rate, int bits, int channels, int frames,
-                     const std::function<double(int)> &sample);
+                     const std::function<double(int)> &sample,
+                     WavForm form = {});
 
 /* 16-bit little-endian samples of raw bytes. */
 std::vector<int16_t> samples_of(const std::string &bytes);
