@@ -145,10 +145,25 @@ int sdl12_poll_event(SDL_Event *event)
 static SDL_AudioCallback program_callback;
 static Uint8 silence;
 
+/* Whether what the callback writes now will be heard. From 2.28 on, SDL2
+   calls it from a timer while the page may not yet make sound, into a
+   buffer it throws away: the first press's clip would be used up there,
+   unheard. (The body is JavaScript.) */
+// clang-format off
+EM_JS(int, sound_is_heard, (void), {
+  var audio = Module['SDL2'].audio;
+  return audio.silenceBuffer === undefined ||
+         audio.currentOutputBuffer !== audio.silenceBuffer;
+});
+// clang-format on
+
+/* The program is asked for samples only when they will be heard, as
+   SDL 1.2's device asks only while it plays. */
 static void callback_on_silence(void *userdata, Uint8 *stream, int len)
 {
   memset(stream, silence, len);
-  program_callback(userdata, stream, len);
+  if (sound_is_heard())
+    program_callback(userdata, stream, len);
 }
 
 int sdl12_open_audio(SDL_AudioSpec *desired, SDL_AudioSpec *obtained)
