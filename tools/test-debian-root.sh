@@ -3,10 +3,9 @@
 # commands, the headless demo and the tests, in a clean root of that
 # Debian suite (trixie, forky, ...): made by debootstrap from the archive
 # this machine's apt already uses, with what is committed here cloned into
-# its /root. The web site, the same whatever builds it, is tested on the
-# machine itself and left out there; the other arguments go to
-# tools/test.sh (--plain, -R /window/, say). Needs root (through sudo
-# otherwise). The bare root and the packages it downloads are kept in
+# its /root. The other arguments go to tools/test.sh (--plain, --no-web,
+# -R /window/, say). Needs root (through sudo otherwise). The bare root,
+# the packages it downloads and what its builds keep are kept in
 # $FLUMO_CACHE (default /var/cache/flumo) for the next run; each run
 # unpacks a fresh copy and removes it afterwards.
 set -e
@@ -83,9 +82,18 @@ mount_in --bind /dev/pts "$root/dev/pts"
 mount_in -t tmpfs tmpfs "$root/tmp"
 # the shared memory a Wayland compositor hands its clients buffers in
 mount_in -t tmpfs -o mode=1777 tmpfs "$root/dev/shm"
-mkdir -p "$cache/apt-archives/partial"
+mkdir -p "$cache/apt-archives/partial" "$cache/$suite-root"
 mount_in --bind "$cache/apt-archives" "$root/var/cache/apt/archives"
+# what the root's builds keep (SDL2 for the web), kept for its next run
+mount_in --bind "$cache/$suite-root" "$root/var/cache/flumo"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# The root trusts what this machine trusts: its way out to npm's registry
+# may pass a proxy with a certificate of its own.
+ca=
+if [ -r /etc/ssl/certs/ca-certificates.crt ]; then
+  cp /etc/ssl/certs/ca-certificates.crt "$root/etc/flumo-host-ca.crt"
+  ca=NODE_EXTRA_CA_CERTS=/etc/flumo-host-ca.crt
+fi
 # testing's and unstable's Release files may be past their stated date
 # between uploads; apt is told so, as for any such archive
 echo 'Acquire::Check-Valid-Until "false";' >"$root/etc/apt/apt.conf.d/99flumo-valid-until"
@@ -93,5 +101,5 @@ git clone -q --no-hardlinks "$project" "$root/root/flumo"
 say "testing $(git -C "$root/root/flumo" log -1 --format='%h %s')"
 
 chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 CXXFLAGS="${CXXFLAGS:-}" \
-  PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-  /bin/sh -c 'cd /root/flumo && tools/run.sh && tools/test.sh --no-web "$@"' sh "$@"
+  PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin $ca \
+  /bin/sh -c 'cd /root/flumo && tools/run.sh && tools/test.sh "$@"' sh "$@"

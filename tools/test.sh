@@ -51,13 +51,13 @@ guarded() {
 }
 
 # The site in headless Chromium (web/tests), driven by puppeteer-core at
-# the version web/package-lock.json holds. Once, on this machine: the site
-# is the same whichever system builds it. Its benchmarks run once,
-# briefly, to show they still run.
+# the version web/package-lock.json holds. A test that hangs fails after
+# two minutes, and the run after ten, whatever it left open. Its
+# benchmarks run once, briefly, to show they still run.
 web_tests() {
   tools/build-web.sh --browser
-  guarded node --test web/tests/
-  guarded node web/bench.mjs --quick
+  guarded timeout 600 node --test --test-timeout=120000 --test-force-exit web/tests/
+  guarded timeout 300 node web/bench.mjs --quick
 }
 
 windows=
