@@ -9,8 +9,9 @@
 # tree (in $FLUMO_CACHE: /var/cache/flumo for root, ~/.cache/flumo
 # otherwise); the pictures and the click are drawn by the generator built
 # for this machine. Installs what it needs: emscripten and ninja. With
-# --browser, also what the tests and benchmarks drive the site with:
-# Chromium, node and npm, and web/'s modules at their locked versions.
+# --browser, also what the tests drive the site with: Chromium, node and
+# npm, and web/'s modules at their locked versions; with --bench, also
+# Lighthouse, which only the benchmarks use.
 set -e
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -20,18 +21,24 @@ apt_state=$out/apt
 
 tools/setup.sh build
 install_missing emscripten ninja-build
-if [ "${1:-}" = --browser ]; then
+case ${1:-} in
+--browser | --bench)
   install_missing chromium
   command -v npm >/dev/null || install_missing nodejs npm
-  (cd web && npm ci --no-audit --no-fund >/dev/null)
-fi
+  optional=--omit=optional
+  [ "$1" = --browser ] || optional=
+  (cd web && npm ci --no-audit --no-fund $optional >/dev/null)
+  ;;
+esac
 
 cache=$(cache_folder)
 sdl2=$cache/sdl2-web-emscripten-$(dpkg-query -W -f='${Version}' emscripten)
 
 # SDL2 for the web, from the source Debian ships: threads off, as a page
 # has none without special headers; its audio callback then runs from the
-# page's own audio processing.
+# page's own audio processing. Its configuration's checks are compiled,
+# not linked: each link through emcc costs seconds, and they come out the
+# same (a symbol that is missing still stops the program's own link).
 if [ ! -f "$sdl2/lib/libSDL2.a" ]; then
   has_source libsdl2 ||
     { echo "This machine's archive has no source package of SDL2 (libsdl2)."; exit 1; }
@@ -42,7 +49,8 @@ if [ ! -f "$sdl2/lib/libSDL2.a" ]; then
   echo "Building SDL2 $(cat "$work/debian-version") for the web (once, into $sdl2)"
   (emcmake cmake -S "$(echo "$work"/src/libsdl2-*/)" -B "$work/build" -G Ninja \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$sdl2.part" \
-    -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_THREADS=OFF &&
+    -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_THREADS=OFF \
+    -DCMAKE_TRY_COMPILE_TARGET_TYPE=STATIC_LIBRARY &&
     ninja -C "$work/build" install) >"$work/build.log" 2>&1 ||
     { tail -n 30 "$work/build.log"; exit 1; }
   cp "$work/debian-version" "$sdl2.part/debian-version"

@@ -5,7 +5,11 @@
      flumo_num.bmp     the digit strip: 10 cells of 29 x 50, two rows
      flumo_icon.bmp    32 x 32 window icon
      flumo.wav         the click of the button, 44100 Hz 16-bit mono
-     flumo-N.png       the icon for the desktop's menus, N of 32, 64, 128
+     flumo-N.png       the icon for the desktop's menus and the web page,
+                       N of 32, 64, 128, 192 and 512
+     flumo-maskable.png  the web page's icon for a phone's home screen,
+                       512 x 512, full-bleed: the button inside the middle
+                       four fifths, which any mask leaves whole
      flumo.ico         the icon for Windows, at 16, 24, 32, 48 and 256
    Bitmaps are 32 bits a pixel with explicit colour masks and no alpha, the
    window's own layout, so the program's blits are plain copies on both
@@ -452,24 +456,25 @@ bool write_wav(const std::string &path, const std::vector<float> &samples)
   return write_file(path, out);
 }
 
-/* The icon at size x size with its round edge see-through, as a PNG
-   (8-bit RGBA, written by libpng). */
-std::vector<uint8_t> icon_png(int size)
+/* A picture as a PNG, 8-bit RGBA (written by libpng); cover(x, y) says how
+   much of each pixel is drawn, the rest see-through. */
+std::vector<uint8_t> png_of(Image &img,
+                            const std::function<float(int, int)> &cover)
 {
-  Image img = draw_icon(size);
   std::vector<uint8_t> rgba;
-  for (int y = 0; y < size; y++)
-    for (int x = 0; x < size; x++) {
-      float a = icon_cover(size, x, y);
+  for (int y = 0; y < img.h; y++)
+    for (int x = 0; x < img.w; x++) {
+      float a = cover(x, y);
       Rgb c = img.at(x, y); /* take the backdrop out of the edge */
-      if (a > 0)
+      if (a > 0 && a < 1)
         c = mix(backdrop, c, 1 / a);
       for (float v : {c.r, c.g, c.b, a})
         rgba.push_back(to_byte(v));
     }
   png_image image = {};
   image.version = PNG_IMAGE_VERSION;
-  image.width = image.height = size;
+  image.width = img.w;
+  image.height = img.h;
   image.format = PNG_FORMAT_RGBA;
   png_alloc_size_t bytes = 0;
   if (!png_image_write_to_memory(&image, nullptr, &bytes, 0, rgba.data(), 0,
@@ -481,6 +486,27 @@ std::vector<uint8_t> icon_png(int size)
     return {};
   out.resize(bytes);
   return out;
+}
+
+/* The icon at size x size with its round edge see-through. */
+std::vector<uint8_t> icon_png(int size)
+{
+  Image img = draw_icon(size);
+  return png_of(img, [size](int x, int y) { return icon_cover(size, x, y); });
+}
+
+/* The icon on a square of its backdrop, the button four fifths of it
+   across, as a phone's home screen masks it to a circle or a rounded
+   square. */
+bool write_maskable_png(const std::string &path, int size)
+{
+  int inner = size * 4 / 5 * 32 / 30; /* the button is 30 of 32 across */
+  Image icon = draw_icon(inner), img(size, size, backdrop);
+  for (int y = 0; y < inner; y++)
+    for (int x = 0; x < inner; x++)
+      img.at((size - inner) / 2 + x, (size - inner) / 2 + y) = icon.at(x, y);
+  std::vector<uint8_t> png = png_of(img, [](int, int) { return 1.f; });
+  return !png.empty() && write_file(path, png);
 }
 
 bool write_icon_png(const std::string &path, int size)
@@ -539,6 +565,9 @@ int main(int argc, char *argv[])
       !write_icon_png(dir + "flumo-32.png", 32) ||
       !write_icon_png(dir + "flumo-64.png", 64) ||
       !write_icon_png(dir + "flumo-128.png", 128) ||
+      !write_icon_png(dir + "flumo-192.png", 192) ||
+      !write_icon_png(dir + "flumo-512.png", 512) ||
+      !write_maskable_png(dir + "flumo-maskable.png", 512) ||
       !write_ico(dir + "flumo.ico")) {
     perror(argv[1]);
     return 1;

@@ -1,6 +1,7 @@
 // The page around flumo: loads it, gives it the keyboard, scales its
-// window up crisply, offers a touch screen the two keys it lacks, and says
-// what the browser cannot do.
+// window up crisply, lets a finger or the mouse press the button in it,
+// offers a touch screen the two keys it lacks, keeps the site for playing
+// offline, and says what the browser cannot do.
 'use strict';
 (function () {
   const canvas = document.getElementById('canvas');
@@ -10,20 +11,15 @@
     Escape: { key: 'Escape', keyCode: 27 },
   };
 
-  // The window at the largest whole number of screen pixels a pixel that
-  // leaves room for the rest of the page; never smoothed.
-  function fit() {
-    if (!canvas.width || !canvas.height) return;
-    const ratio = window.devicePixelRatio || 1;
-    let rest = 24;
-    for (const e of document.body.children) {
-      if (e !== canvas && e.offsetHeight) rest += e.offsetHeight + 12;
-    }
-    const room = Math.min(window.innerWidth * ratio / canvas.width,
-      (window.innerHeight - rest) * ratio / canvas.height);
-    const scale = Math.max(1, Math.floor(room));
-    canvas.style.width = canvas.width * scale / ratio + 'px';
-    canvas.style.height = canvas.height * scale / ratio + 'px';
+  const fit = window.fit_window; // index.html's
+  // The site's files, kept on the first visit for playing offline (sw.js):
+  // once the program has started, and the page is idle, so that keeping
+  // them takes nothing from the start.
+  function keep_for_offline() {
+    if (!('serviceWorker' in navigator) || keep_for_offline.done) return;
+    keep_for_offline.done = true;
+    const idle = window.requestIdleCallback || ((f) => setTimeout(f, 1000));
+    idle(() => navigator.serviceWorker.register('sw.js').catch(() => {}), { timeout: 5000 });
   }
 
   function say(text) {
@@ -32,8 +28,9 @@
     fit();
   }
 
-  // The browser lets sound start only after a press: the first press's
-  // clip waits in SDL's paused stream until the sound starts.
+  // The browser lets sound start only after a press (a touch's, once the
+  // finger lifts): the first press's clip waits in SDL's paused stream
+  // until the sound starts.
   function resume_audio() {
     const sdl = window.Module && window.Module.SDL2;
     if (sdl && sdl.audioContext && sdl.audioContext.state === 'suspended') {
@@ -51,22 +48,34 @@
     canvas.dispatchEvent(event);
   }
 
-  for (const button of document.querySelectorAll('#keys button')) {
-    const code = button.dataset.code;
-    let down = false;
-    button.addEventListener('pointerdown', (e) => {
-      button.setPointerCapture(e.pointerId);
-      if (!down) send('keydown', code);
-      down = true;
+  // A key is held by whatever presses it: a key on the page, or a finger
+  // or the mouse on the window, which is Space. It goes down with the
+  // first and comes up with the last, so a second finger adds nothing.
+  const holders = { Space: new Set(), Escape: new Set() };
+  function hold(code, who) {
+    if (!holders[code].size) send('keydown', code);
+    holders[code].add(who);
+  }
+  function let_go(code, who) {
+    if (holders[code].delete(who) && !holders[code].size) send('keyup', code);
+  }
+
+  // Pressing on `element` (the window, or a key) holds the key `code`
+  // until the pointer lifts, leaves or is cancelled.
+  function presses(element, code, ends) {
+    const who = (e) => (element === canvas ? 'window ' : 'key ') + e.pointerId;
+    element.addEventListener('pointerdown', (e) => {
+      if (e.button === 0) hold(code, who(e));
     });
-    const release = () => {
-      if (down) send('keyup', code);
-      down = false;
-    };
-    button.addEventListener('pointerup', release);
-    button.addEventListener('pointercancel', release);
-    button.addEventListener('lostpointercapture', release);
-    button.addEventListener('contextmenu', (e) => e.preventDefault());
+    for (const type of ['pointerup', 'pointercancel', ...ends]) {
+      element.addEventListener(type, (e) => let_go(code, who(e)));
+    }
+    element.addEventListener('contextmenu', (e) => e.preventDefault());
+  }
+  presses(canvas, 'Space', ['pointerleave']);
+  for (const button of document.querySelectorAll('#keys button')) {
+    button.addEventListener('pointerdown', (e) => button.setPointerCapture(e.pointerId));
+    presses(button, button.dataset.code, ['lostpointercapture']);
   }
 
   // Whatever is touched, the keys stay with the window.
@@ -75,13 +84,18 @@
     canvas.focus();
     resume_audio();
   });
+  document.addEventListener('pointerup', resume_audio);
   document.addEventListener('keydown', resume_audio);
   window.addEventListener('resize', fit);
+  // The program opens its window once it has started.
   new MutationObserver(() => {
     fit();
     canvas.focus();
+    keep_for_offline();
   }).observe(canvas, { attributes: true, attributeFilter: ['width', 'height'] });
+  fit();
   canvas.focus();
+
 
   if (typeof WebAssembly !== 'object') {
     say('This browser cannot run WebAssembly, which flumo needs. ' +

@@ -8,27 +8,33 @@ import { after, before, test } from 'node:test';
 import * as web from './page.mjs';
 
 let browser, server, frames, clip;
-const made = [];
+const made = [], servers = [];
 
 before(async () => {
   frames = web.native_frames();
   clip = web.samples_of_wav(fs.readFileSync(path.join(web.assets, 'flumo.wav')));
-  server = await web.serve([web.site]);
+  server = await serve([web.site]);
   browser = await web.launch();
 });
 
+// Whatever the tests started ends with them, whether they passed or not.
 after(async () => {
   await browser?.close();
-  server?.close();
+  for (const s of servers) s.close();
   for (const dir of made) fs.rmSync(dir, { recursive: true, force: true });
 });
+
+async function serve(folders, under) {
+  const s = await web.serve(folders, under);
+  servers.push(s);
+  return s;
+}
 
 // The page served with other files in place of the site's own.
 async function serve_with(files) {
   const dir = web.pack(files);
   made.push(dir);
-  const other = await web.serve([dir, web.site]);
-  return other;
+  return serve([dir, web.site]);
 }
 
 async function shows(page, name) {
@@ -59,8 +65,13 @@ test('the first frame is the native one, in a crisply scaled window with the key
   for (const name of ['LICENSE.txt', 'SDL2-LICENSE.txt']) { // what it runs on, and under
     assert.match(await (await fetch(server.url + name)).text(), /Permission is granted to anyone/);
   }
+  // what an audit for people who cannot see it, or use a mouse, finds
+  await page.addScriptTag({ path: web.axe });
+  const audit = await page.evaluate(() => axe.run());
+  assert.deepEqual(audit.violations.map((v) => `${v.id}: ${v.help}`), []);
+
   await page.setViewport({ width: 200, height: 200 }); // no room: as it is
-  await page.waitForFunction(() => document.getElementById('canvas').style.width === '240px');
+  await page.waitForFunction(() => document.getElementById('canvas').getBoundingClientRect().width === 240);
   assert.deepEqual(errors, []);
   await page.close();
 });
@@ -113,26 +124,85 @@ test('a press while the clip plays starts it again', async () => {
   assert.ok(starts[1] - starts[0] < 441000, 'the first had ended');
   assert.deepEqual(errors, []);
   await page.close();
-  other.close();
 });
 
-test('the keys on the page press Space and Escape for a touch screen', async () => {
+test('a touch or a click on the window presses Space, as the keys on the page do', async () => {
   const { page, errors } = await web.open(browser, server.url);
   await page.setViewport({ width: 600, height: 800, hasTouch: true });
   await web.wait_for_window(page);
-  const centre = async (code) => {
-    const box = await (await page.$(`button[data-code=${code}]`)).boundingBox();
-    return [box.x + box.width / 2, box.y + box.height / 2];
+  const centre = async (selector) => {
+    const box = await (await page.$(selector)).boundingBox();
+    return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
   };
-  await page.touchscreen.touchStart(...await centre('Space'));
+  const middle = await centre('#canvas');
+  const cdp = await page.createCDPSession();
+  // the fingers on the screen, by number; those left out have lifted
+  const fingers = (type, ...ids) => cdp.send('Input.dispatchTouchEvent',
+    { type, touchPoints: ids.map((id) => ({ ...middle, id })) });
+
+  const sounded = async (n) => {
+    const ok = await web.wait_for_copies(page, clip, n);
+    const o = await web.recorded(page);
+    assert.ok(ok, `press ${n} played no clip: ${web.find_all(o, clip)} noise ${web.noise(o, clip)} of ${o.length}`);
+  };
+
+  await fingers('touchStart', 0);
   await shows(page, 'push-1');
-  await page.touchscreen.touchEnd();
+  await fingers('touchStart', 0, 1);
+  await fingers('touchMove', 1);
+  await shows(page, 'push-1'); // the second finger held the same press
+  await fingers('touchEnd');
   await shows(page, 'normal-1');
-  await page.touchscreen.tap(...await centre('Escape'));
+  await sounded(1); // once a finger has lifted, the browser lets it sound
+  await page.mouse.click(middle.x, middle.y, { delay: 50 });
+  await shows(page, 'normal-2');
+  await sounded(2);
+
+  await page.touchscreen.touchStart(...Object.values(await centre('button[data-code=Space]')));
+  await shows(page, 'push-3');
+  await page.touchscreen.touchEnd();
+  await shows(page, 'normal-3');
+  await sounded(3);
+  await page.touchscreen.tap(...Object.values(await centre('button[data-code=Escape]')));
   await shows(page, 'normal-0');
-  assert.ok(await page.evaluate(() => document.activeElement.id === 'canvas'));
-  assert.ok(await web.wait_for_copies(page, clip, 1), 'the touch played no clip');
+  assert.ok(await page.evaluate(() => document.activeElement.id === 'canvas'), 'the keys go elsewhere');
+  await page.keyboard.press('Space');
+  await shows(page, 'normal-1');
+  await sounded(4);
   assert.deepEqual(errors, []);
+  await page.close();
+});
+
+test('after the first visit it starts, counts and sounds offline, from a sub-folder; a new build replaces it', async () => {
+  const site = await serve([web.site], '/toys/flumo/');
+  const { page, errors } = await web.open(browser, site.url, undefined, true);
+  await web.wait_for_window(page);
+  await page.waitForFunction(() => navigator.serviceWorker.controller, { timeout: 10000 });
+  const cdp = await page.createCDPSession();
+  assert.deepEqual((await cdp.send('Page.getInstallabilityErrors')).installabilityErrors, []);
+
+  await page.setOfflineMode(true);
+  await page.reload();
+  await web.wait_for_window(page);
+  await shows(page, 'normal-0');
+  await page.keyboard.down('Space');
+  await shows(page, 'push-1');
+  await page.keyboard.up('Space');
+  assert.ok(await web.wait_for_copies(page, clip, 1), 'no sound offline');
+  await page.setOfflineMode(false);
+
+  // the same site built with other files: without the digit strip
+  const rebuilt = web.rebuilt_site({ 'flumo_num.bmp': null });
+  made.push(rebuilt.dir);
+  assert.notEqual(rebuilt.version, web.site_version(web.site));
+  site.folders = [rebuilt.dir];
+  const message = () => page.$eval('#message', (m) => (m.hidden ? '' : m.textContent));
+  for (const until = Date.now() + 10000; !/flumo_num\.bmp/.test(await message(page));) {
+    assert.ok(Date.now() < until, 'the new build was not taken');
+    await page.reload();
+    await new Promise((r) => setTimeout(r, 300));
+  }
+  assert.deepEqual(errors.filter((e) => !/flumo_num/.test(e)), []);
   await page.close();
 });
 
@@ -159,5 +229,4 @@ test('the page says what the browser lacks, and why the program could not start'
   await page.waitForSelector('#message:not([hidden])');
   assert.match(await message(page), /^Couldn't load flumo_num\.bmp: /);
   await page.close();
-  other.close();
 });

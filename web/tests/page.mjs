@@ -18,15 +18,20 @@ const native_build = process.env.FLUMO_NATIVE_BUILD || path.join(root, 'build');
 const types = {
   '.html': 'text/html', '.js': 'text/javascript', '.wasm': 'application/wasm',
   '.png': 'image/png', '.data': 'application/octet-stream',
+  '.webmanifest': 'application/manifest+json',
 };
 
-// Serves the first of the folders that has the file asked for.
-export async function serve(folders) {
+// Serves the first of the folders that has the file asked for, in the
+// server's folder `under`. The folders may be changed while it serves, as
+// a new build replaces a site. Closing it ends its connections too.
+export async function serve(folders, under = '/') {
+  const served = { folders };
   const server = http.createServer((request, response) => {
-    let name = path.normalize(decodeURIComponent(new URL(request.url, 'http://x').pathname));
+    let name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    name = path.normalize('/' + name.slice(under.length));
     if (name === '/') name = '/index.html';
-    const file = folders.map((f) => path.join(f, name)).find((f) => fs.existsSync(f));
-    if (!file || name.includes('..')) {
+    const file = served.folders.map((f) => path.join(f, name)).find((f) => fs.existsSync(f));
+    if (!request.url.startsWith(under) || !file || name.includes('..')) {
       response.writeHead(404).end();
       return;
     }
@@ -34,7 +39,12 @@ export async function serve(folders) {
     response.end(fs.readFileSync(file));
   });
   await new Promise((done) => server.listen(0, '127.0.0.1', done));
-  return { url: `http://127.0.0.1:${server.address().port}/`, close: () => server.close() };
+  served.url = `http://127.0.0.1:${server.address().port}${under}`;
+  served.close = () => {
+    server.closeAllConnections();
+    server.close();
+  };
+  return served;
 }
 
 // Sound starts only after a press, as a browser's autoplay rules ask.
@@ -69,11 +79,13 @@ function record_audio() {
   });
 }
 
-// Opens the page as a first visit, in a browser context of its own;
-// `before` runs in the page ahead of everything else. Console errors and
-// uncaught ones are kept in `errors`.
-export async function open(browser, url, before = () => {}) {
-  const page = await (await browser.createBrowserContext()).newPage();
+// Opens the page as a first visit, in a browser context of its own (or
+// in the browser's own, where a page can be installed); `before` runs in
+// the page ahead of everything else. Console errors and uncaught ones are
+// kept in `errors`.
+export async function open(browser, url, before = () => {}, own = false) {
+  const context = own ? browser.defaultBrowserContext() : await browser.createBrowserContext();
+  const page = await context.newPage();
   const errors = [];
   page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
   page.on('pageerror', (e) => errors.push(String(e)));
@@ -83,9 +95,13 @@ export async function open(browser, url, before = () => {}) {
   return { page, errors };
 }
 
+// Waits for the program's first frame: the page holds the window's room
+// from the start, but nothing is drawn in it before.
 export async function wait_for_window(page) {
-  await page.waitForFunction(() => document.getElementById('canvas').width > 0,
-    { timeout: 10000 });
+  await page.waitForFunction(() => {
+    const c = document.getElementById('canvas');
+    return c.getContext('2d').getImageData(0, 0, 1, 1).data[3] > 0;
+  }, { timeout: 10000 });
 }
 
 // The pictures the native program draws from the same files, by name
@@ -125,6 +141,48 @@ export function pack(files) {
   return dir;
 }
 
+// The version the site's service worker keeps its files under.
+export function site_version(dir) {
+  return fs.readFileSync(path.join(dir, 'sw.js'), 'utf8').match(/ ' ([0-9a-f]+)';/)[1];
+}
+
+// The site as its build makes it with other files (as for pack): a copy,
+// its service worker versioned anew by the build's own script.
+export function rebuilt_site(files) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'flumo-site-'));
+  fs.cpSync(site, dir, { recursive: true });
+  const packed = pack(files);
+  for (const name of ['flumo.data', 'flumo.data.js']) {
+    fs.copyFileSync(path.join(packed, name), path.join(dir, name));
+  }
+  fs.rmSync(packed, { recursive: true, force: true });
+  const kept = fs.readFileSync(path.join(dir, 'sw.js'), 'utf8')
+    .match(/const files = \['\.\/', (.*)\];/)[1].replace(/'/g, '').split(', ');
+  execFileSync('cmake', [`-Dsite=${dir}`, `-Dkept=${kept.join(',')}`,
+    `-Dtemplate=${path.join(root, 'web/sw.js.in')}`, '-P', path.join(root, 'web/service-worker.cmake')]);
+  return { dir, version: site_version(dir) };
+}
+
+// axe-core, to be put in a page
+export const axe = path.join(root, 'web/node_modules/axe-core/axe.min.js');
+
+// A checksum of a picture's RGB bytes (FNV-1a), the same here and in the
+// page, where it is taken without handing the pixels over: that would keep
+// the page's main thread, and the sound that plays on it, busy.
+function checksum(rgb, step = 3, from = 0) {
+  let h = 0x811c9dc5;
+  for (let i = from; i < rgb.length; i += step) {
+    for (let j = 0; j < 3; j++) h = Math.imul(h ^ rgb[i + j], 16777619);
+  }
+  return h >>> 0;
+}
+
+function canvas_checksum(source) {
+  const c = document.getElementById('canvas');
+  const rgba = c.getContext('2d').getImageData(0, 0, c.width, c.height).data;
+  return { w: c.width, h: c.height, sum: new Function(`return ${source}`)()(rgba, 4) };
+}
+
 // How many pixels of the canvas differ from frame; -1 for another size.
 async function differing(page, frame) {
   const { w, h, rgba } = await page.evaluate(() => {
@@ -144,10 +202,12 @@ async function differing(page, frame) {
 // Waits up to five seconds for the canvas to show frame; returns how many
 // pixels still differ.
 export async function wait_for_picture(page, frame) {
+  frame.sum ??= checksum(frame.rgb);
   const until = Date.now() + 5000;
   for (;;) {
-    const n = await differing(page, frame);
-    if (n === 0 || Date.now() > until) return n;
+    const got = await page.evaluate(canvas_checksum, checksum.toString());
+    if (got.w === frame.w && got.h === frame.h && got.sum === frame.sum) return 0;
+    if (Date.now() > until) return differing(page, frame);
     await new Promise((r) => setTimeout(r, 20));
   }
 }
