@@ -76,7 +76,7 @@ while read -r runtime libs <&4; do
     done
 done 4<"$build/runtimes.txt"
 # the web build in Chromium, and the site's size
-tools/build-web.sh --browser >/dev/null
+tools/build-web.sh --bench >/dev/null
 node web/bench.mjs ${quick:+--quick}
 echo
 echo "Measured on: $(nproc) cores, $(awk -F': ' '/model name/ { print $2; exit }' /proc/cpuinfo), $(uname -sr)"

@@ -2,8 +2,10 @@
 // tools/bench.sh prints: page load to first frame against a blank page's
 // load, key to picture against one frame at 60 Hz, the processor the
 // browser uses while nobody presses anything against the same with a blank
-// page; then the site's size, file by file and gzipped in all. With
-// --quick, each is measured once, briefly, to show it runs.
+// page, and Lighthouse's scores on a desktop and a simulated phone against
+// full marks; then the site's size, file by file and gzipped in all. With
+// --quick, each is measured once, briefly, to show it runs, but for
+// Lighthouse, which only tools/bench.sh installs.
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -75,6 +77,33 @@ async function idle_share(browser, url, press) {
   return share;
 }
 
+// What Lighthouse makes of the page on a desktop and on a phone (its
+// default: a mid-range one on a slow network, simulated), in points of
+// 100, and the time the page kept the main thread from answering; the
+// median of `runs`, as its figures vary from run to run.
+async function lighthouse_rows(browser, url) {
+  const { default: lighthouse } = await import('lighthouse');
+  const { default: desktop } = await import('lighthouse/core/config/desktop-config.js');
+  const port = +new URL(browser.wsEndpoint()).port;
+  for (const [where, config] of [['desktop', desktop], ['phone', undefined]]) {
+    const scores = {}, blocking = [];
+    for (let i = 0; i < runs; i++) {
+      const { lhr } = await lighthouse(url, {
+        port, output: 'json', logLevel: 'error',
+        onlyCategories: ['performance', 'accessibility', 'best-practices', 'seo'],
+      }, config);
+      for (const c of Object.values(lhr.categories)) {
+        (scores[c.title.toLowerCase()] ??= []).push(c.score * 100);
+      }
+      blocking.push(lhr.audits['total-blocking-time'].numericValue);
+    }
+    for (const [title, list] of Object.entries(scores)) {
+      row(`Lighthouse: ${title}, ${where}`, median(list), 100, 'points');
+    }
+    row(`  total blocking time, ${where}, against Lighthouse's good`, median(blocking), 200, 'ms');
+  }
+}
+
 const blank = fs.mkdtempSync(path.join(os.tmpdir(), 'flumo-blank-'));
 fs.writeFileSync(path.join(blank, 'blank.html'), '<!DOCTYPE html><title>blank</title>');
 const server = await web.serve([web.site, blank]);
@@ -105,6 +134,7 @@ try {
   const blank_share = await idle_share(browser, server.url + 'blank.html', false);
   row('processor while idle, against a blank page', await idle_share(browser, server.url, false), blank_share, '% of one core');
   row('  the same after a press, the sound running', await idle_share(browser, server.url, true), blank_share, '% of one core');
+  if (!quick) await lighthouse_rows(browser, server.url);
 } finally {
   await browser.close();
   server.close();
