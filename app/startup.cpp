@@ -4,12 +4,12 @@
 
 #include "app/app.h"
 #include "app/app_state.h"
+#include "app/files.h"
 #include "display/display.h"
 
 AppState app;
 
 static const char caption[] = "flumo for SDL";
-static const char digits_file[] = "flumo_num.bmp";
 
 /* SDL's reason for the failure it just reported, or ours where it gave
    none (SDL 3 gives none for some). Each call it explains starts with a
@@ -23,7 +23,7 @@ static const char *reason(const char *otherwise)
 static void refuse_bitmap(const char *path, const char *why)
 {
   fprintf(stderr, "Couldn't load %s: %s\n", path, why);
-  exit(1);
+  exit(failure_status);
 }
 
 /* Pictures the window shows are never larger than the screen: it could
@@ -158,7 +158,7 @@ static void set_icon(void)
 {
   int w, h;
   const char *why;
-  SDL_RWops *file = open_bitmap("flumo_icon.bmp", &w, &h, &why);
+  SDL_RWops *file = open_bitmap(icon_file, &w, &h, &why);
   if (!file)
     return;
   if (w > max_icon_side || h > max_icon_side) {
@@ -188,15 +188,15 @@ void init_app(void)
   if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
     fprintf(stderr, "Couldn't initialize SDL: %s\n",
             reason("no display or sound system it can use"));
-    exit(1);
+    exit(failure_status);
   }
   atexit(shutdown_app);
   stop_if_asked();
   measure_screen();
 
-  app.push_image = load_bitmap("flumo_push.bmp");
+  app.push_image = load_bitmap(push_file);
   stop_if_asked();
-  app.normal_image = load_bitmap("flumo_normal.bmp");
+  app.normal_image = load_bitmap(normal_file);
   stop_if_asked();
   app.digits_image = load_digit_strip();
   stop_if_asked();
@@ -207,12 +207,12 @@ void init_app(void)
   if (!app.screen) {
     fprintf(stderr, "Couldn't set video mode: %s\n",
             reason("no window of that size"));
-    exit(1);
+    exit(failure_status);
   }
   app.ready = 1;
   app.count = 0;
 
-  app.clip = load_sound_clip("flumo.wav");
+  app.clip = load_sound_clip(clip_file);
   stop_if_asked();
   open_audio(&app.clip); /* paused until the first counted press */
 

@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/files.h"
 #include "sound/sound_clip.h"
 
 namespace
@@ -141,7 +142,7 @@ Run run_once(Display *dpy, const std::vector<std::string> &argv, int w, int h,
 /* Milliseconds from play_clip until the clip's first sample is written. */
 double sound_latency(const std::string &out)
 {
-  SoundClip clip = load_sound_clip("flumo.wav");
+  SoundClip clip = load_sound_clip(clip_file);
   open_audio(&clip);
   FILE *f = fopen(out.c_str(), "rb");
   std::vector<double> times;
@@ -172,7 +173,10 @@ double sound_latency(const std::string &out)
 } // namespace
 
 /* A window may go between finding it and reading it back. */
-static int ignore_error(Display *, XErrorEvent *) { return 0; }
+static int ignore_error(Display *, XErrorEvent *)
+{
+  return 0;
+}
 
 int main(int argc, char *argv[])
 {
@@ -182,7 +186,7 @@ int main(int argc, char *argv[])
     return 2;
   }
   Display *dpy = XOpenDisplay(nullptr);
-  SDL_Surface *normal = SDL_LoadBMP("flumo_normal.bmp");
+  SDL_Surface *normal = SDL_LoadBMP(normal_file);
   if (!dpy || !normal) {
     fprintf(stderr, "needs an X display and flumo's assets in this folder\n");
     return 1;

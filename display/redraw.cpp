@@ -2,12 +2,6 @@
 #include "app/app_state.h"
 #include "display/display.h"
 
-/* Where the counter stands in the window. The ones digit never moves, so a
-   one-digit count is right-aligned, with no leading zero. */
-static const int tens_x = 29;
-static const int ones_x = 60;
-static const int digits_y = 112;
-
 static void draw_glyph(int digit, int row, int x)
 {
   SDL_Rect from = {(Sint16)(glyph_w * digit), (Sint16)(glyph_h * row),

@@ -1,4 +1,5 @@
 #include "as_program.h"
+#include "app/files.h"
 
 #include <setjmp.h>
 #include <signal.h>
@@ -27,9 +28,8 @@ int exit_status;
 void (*handlers[8])(void);
 int handler_count;
 
-const char *const asset_files[] = {"flumo_push.bmp", "flumo_normal.bmp",
-                                   "flumo_num.bmp", "flumo_icon.bmp",
-                                   "flumo.wav"};
+const char *const asset_files[] = {push_file, normal_file, digits_file,
+                                   icon_file, clip_file};
 std::string asset_folder;
 
 /* At the fuzzer's own exit; after a crash the folder stays, in TMPDIR. */

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "app/files.h"
 #include "as_program.h"
 #include "sound/sound_clip.h"
 
@@ -23,7 +24,7 @@ void mix_to_the_end(SoundClip *clip)
 
 void play_flumo_wav(void)
 {
-  SoundClip clip = load_sound_clip("flumo.wav");
+  SoundClip clip = load_sound_clip(clip_file);
   mix_to_the_end(&clip);
   play_clip(&clip);
   mix_to_the_end(&clip);
@@ -41,7 +42,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-  put_file("flumo.wav", data, size);
+  put_file(clip_file, data, size);
   run_as_program(play_flumo_wav);
   return 0;
 }

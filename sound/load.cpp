@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/files.h"
 #include "sound/sound_clip.h"
 
 /* What a clip may be: samples of 8 or 16 bits, the widths SDL 1.2's loader
@@ -163,7 +164,7 @@ SoundClip load_sound_clip(const char *path)
   if (why) {
     fprintf(stderr, "Couldn't load %s: %s\n", path, why);
     SDL_FreeWAV(clip.buffer);
-    exit(-1);
+    exit(clip_failure_status);
   }
   clip.cursor = clip.buffer;
   clip.remaining = clip.length;

@@ -14,13 +14,14 @@ struct SoundClip {
   Uint8 *cursor;      /* the next byte to mix */
 };
 
-/* What the device is asked for, and what every clip is converted to. */
-const int clip_rate = 44100;
-const Uint16 clip_format = AUDIO_S16LSB;
-const Uint8 clip_channels = 1;
-const Uint16 clip_buffer_frames = 4096;
+#include "sound/format.h"
 
-/* Ends the process with status -1 if the file cannot be loaded. */
+/* The device's sample format (sound/format.h), as SDL names it. */
+const Uint16 clip_format = AUDIO_S16LSB;
+static_assert(clip_bits == 16, "clip_format says 16 bits");
+
+/* Ends the process with clip_failure_status (app/files.h) if the file
+   cannot be loaded. */
 SoundClip load_sound_clip(const char *path);
 void free_sound_clip(SoundClip *clip);
 

@@ -4,7 +4,7 @@
      flumo_push.bmp    the same button pushed in
      flumo_num.bmp     the digit strip: 10 cells of 29 x 50, two rows
      flumo_icon.bmp    32 x 32 window icon
-     flumo.wav         the click of the button, 44100 Hz 16-bit mono
+     flumo.wav         the click of the button, in the device's format
      flumo-N.png       the icon for the desktop's menus and the web page,
                        N of 32, 64, 128, 192 and 512
      flumo-maskable.png  the web page's icon for a phone's home screen,
@@ -26,6 +26,10 @@
 #include <vector>
 
 #include <png.h>
+
+#include "app/files.h"
+#include "display/layout.h"
+#include "sound/format.h"
 
 namespace
 {
@@ -206,9 +210,10 @@ void draw_screen(Image &img)
   fill(img, rounded_box(22, 104, 96, 168, 7), solid(rgb8(92, 92, 96)));
   fill(img, rounded_box(27, 110, 91, 164, 3),
        vertical(110, screen_top, 164, screen_bottom));
-  /* unlit segments, faintly, as on a real display */
-  fill(img, all_segments(29, 112), solid(rgb8(30, 44, 38)));
-  fill(img, all_segments(60, 112), solid(rgb8(30, 44, 38)));
+  /* unlit segments, faintly, as on a real display, where the program
+     draws the counter */
+  fill(img, all_segments(tens_x, digits_y), solid(rgb8(30, 44, 38)));
+  fill(img, all_segments(ones_x, digits_y), solid(rgb8(30, 44, 38)));
 }
 
 void draw_button(Image &img, bool pressed)
@@ -267,19 +272,19 @@ float glow(float d)
 Image draw_digits(Image &device)
 {
   const Rgb lit[2] = {rgb8(120, 250, 170), rgb8(255, 120, 70)};
-  Image img(290, 100, rgb8(0, 0, 0));
+  Image img(strip_w, strip_h, rgb8(0, 0, 0));
   for (int row = 0; row < 2; row++)
     for (int d = 0; d < 10; d++) {
       Shape shape = digit_shape(d, 0, 0);
-      for (int y = 0; y < 50; y++)
-        for (int x = 0; x < 29; x++) {
+      for (int y = 0; y < glyph_h; y++)
+        for (int x = 0; x < glyph_w; x++) {
           float dist = shape(x + .5f, y + .5f);
           float cover = std::clamp(.5f - dist, 0.f, 1.f);
           if (row == 1 && cover <= 0)
             cover = glow(dist); /* the ceiling glows */
           if (cover > 0)
-            img.at(29 * d + x, 50 * row + y) =
-                mix(device.at(60 + x, 112 + y), lit[row], cover);
+            img.at(glyph_w * d + x, glyph_h * row + y) =
+                mix(device.at(ones_x + x, digits_y + y), lit[row], cover);
         }
     }
   return img;
@@ -310,7 +315,10 @@ float icon_cover(int size, int x, int y)
 
 /* ---- the click ---- */
 
-const int sound_rate = 44100;
+/* The click is written in the device's own format, which the program
+   keeps as it is. */
+const int sound_rate = clip_rate;
+static_assert(clip_bits == 16 && clip_channels == 1, "write_wav's format");
 
 /* A plastic push button: the sharp snap of the switch, ringing briefly in
    the housing, over a soft thump of the cap hitting its stop, and a
@@ -557,11 +565,11 @@ int main(int argc, char *argv[])
   std::string dir = std::string(argv[1]) + "/";
   Image normal = draw_device(false), push = draw_device(true);
   Image digits = draw_digits(normal), icon = draw_icon(32);
-  if (!write_bmp(dir + "flumo_normal.bmp", normal) ||
-      !write_bmp(dir + "flumo_push.bmp", push) ||
-      !write_bmp(dir + "flumo_num.bmp", digits) ||
-      !write_bmp(dir + "flumo_icon.bmp", icon) ||
-      !write_wav(dir + "flumo.wav", draw_click()) ||
+  if (!write_bmp(dir + normal_file, normal) ||
+      !write_bmp(dir + push_file, push) ||
+      !write_bmp(dir + digits_file, digits) ||
+      !write_bmp(dir + icon_file, icon) ||
+      !write_wav(dir + clip_file, draw_click()) ||
       !write_icon_png(dir + "flumo-32.png", 32) ||
       !write_icon_png(dir + "flumo-64.png", 64) ||
       !write_icon_png(dir + "flumo-128.png", 128) ||
