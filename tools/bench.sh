@@ -12,6 +12,8 @@ quick=
 [ "${1:-}" = --quick ] && quick=1
 build=$PWD/build
 work=$(mktemp -d)
+. tools/common.sh
+xvfb=
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 
 # The shipped bitmaps, and the same pictures as 24-bit and plain 32-bit
@@ -22,11 +24,7 @@ for layout in plain24 plain32; do
   "$build/make_assets" "$work/$layout" "$layout"
 done
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 2>/dev/null &
-xvfb=$!
-while [ ! -s "$work/display" ]; do sleep 0.1; done
-export DISPLAY=:$(cat "$work/display")
+start_xvfb 1024x768 || { echo "The virtual X server (Xvfb) did not start." >&2; exit 1; }
 
 # name time (ns), one line a benchmark
 repaint() {

@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 top=$PWD
 out=$top/build-web
 apt_state=$out/apt
-. tools/debian-source.sh
+. tools/common.sh
 
 tools/setup.sh build
 install_missing emscripten ninja-build
@@ -58,12 +58,10 @@ if [ ! -f "$sdl2/lib/libSDL2.a" ]; then
   rm -rf "$work"
 fi
 
-# The generator, for this machine, in a folder of its own.
-cmake -S . -B "$out/host" -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$out/host" --target make_assets >/dev/null
+generator=$(host_generator "$out")
 
 emcmake cmake -S . -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=MinSizeRel \
-  -DFLUMO_HOST_MAKE_ASSETS="$out/host/make_assets" \
+  -DFLUMO_HOST_MAKE_ASSETS="$generator" \
   -DFLUMO_SDL2_PREFIX="$sdl2" >"$out/configure.log" 2>&1 ||
   { cat "$out/configure.log"; exit 1; }
 cmake --build "$out"

@@ -19,7 +19,7 @@ check=
 [ "${1:-}" = --check ] && check=1
 
 apt_state=$out/apt
-. tools/debian-source.sh
+. tools/common.sh
 if [ -n "$check" ] || [ ! -f "$sdl/lib/libSDLmain.a" ]; then
   has_source libsdl1.2 ||
     { echo "This machine's archive has no source package of SDL 1.2 (libsdl1.2)."; exit 1; }
@@ -47,9 +47,7 @@ if [ ! -f "$sdl/bin/SDL.dll" ] || [ ! -f "$sdl/lib/libSDLmain.a" ]; then
   SOURCE_DATE_EPOCH=0 $host-strip --strip-unneeded "$sdl/bin/SDL.dll"
 fi
 
-# The generator, for this machine, in a folder of its own.
-cmake -S . -B "$out/host" -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$out/host" --target make_assets >/dev/null
+generator=$(host_generator "$out")
 
 export PKG_CONFIG_LIBDIR="$sdl/lib/pkgconfig"
 toolchain=$top/windows/mingw-w64.cmake
@@ -58,7 +56,7 @@ toolchain=$top/windows/mingw-w64.cmake
   grep -qs "include(\"$toolchain\")" "$out"/CMakeFiles/*/CMakeSystem.cmake ||
   rm -rf "$out/CMakeCache.txt" "$out/CMakeFiles"
 cmake -S . -B "$out" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-  -DCMAKE_BUILD_TYPE=Release -DFLUMO_HOST_MAKE_ASSETS="$out/host/make_assets" \
+  -DCMAKE_BUILD_TYPE=Release -DFLUMO_HOST_MAKE_ASSETS="$generator" \
   -DFLUMO_SDL_SOURCE="libsdl1.2 $(cat "$sdl/debian-version")" \
   -DFLUMO_SDL_LICENSE="$(echo "$sdl"/src/libsdl1.2-*/COPYING)" >/dev/null
 cmake --build "$out" -j "$(nproc)"

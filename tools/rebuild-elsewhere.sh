@@ -7,7 +7,7 @@
 # web is taken from the cache this machine built it into.
 set -e
 cd "$(dirname "$0")/.."
-. tools/debian-source.sh
+. tools/common.sh
 zip=$(ls build-windows/flumo-*-win64.zip 2>/dev/null) || :
 site=build-web/site
 [ -n "$zip" ] && [ -d $site ] ||

@@ -25,21 +25,13 @@ fail() {
 shots=$PWD/screenshots
 rm -rf "$shots"
 mkdir -p "$shots"
-exec 3>"$shots/.display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 2>/dev/null &
-xvfb=$!
+. ../tools/common.sh
+xvfb=
 flumo=
 # keeps the status the script ends with, whatever kill says of a program
 # that has already ended
 trap 'status=$?; kill $flumo $xvfb 2>/dev/null; exit $status' EXIT
-for _ in $(seq 50); do
-  [ -s "$shots/.display" ] && break
-  sleep 0.1
-done
-[ -s "$shots/.display" ] || fail "the virtual X server (Xvfb) did not start"
-DISPLAY=:$(cat "$shots/.display")
-export DISPLAY
-rm -f "$shots/.display"
+start_xvfb 800x600 || fail "the virtual X server (Xvfb) did not start"
 
 # no sound card either, as a rule: the sound goes to a file
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$shots/sound.raw" ./flumo \

@@ -19,7 +19,7 @@ test="$build $package $demo libgtest-dev libbenchmark-dev libx11-dev
   valgrind desktop-file-utils man-db groff-base procps time git lintian
   appstream clang libclang-rt-dev"
 
-. "$(dirname "$0")/debian-source.sh" # installed
+. "$(dirname "$0")/common.sh"
 offered() { apt-cache policy "$1" 2>/dev/null | grep -q 'Candidate: [^(]'; }
 
 # What the release offers beside them, for the tests, asked of the package
@@ -48,19 +48,8 @@ for purpose; do
   esac
 done
 
-sudo=
-[ "$(id -u)" -eq 0 ] || sudo=sudo
-missing=
-for p in $packages; do installed "$p" || missing="$missing $p"; done
-[ -z "$missing" ] || $sudo apt-get update -q
-updated=$missing
-if [ -n "$tests" ]; then
-  for p in $(extras); do installed "$p" || missing="$missing $p"; done
-fi
-[ -n "$missing" ] || exit 0
-
-echo "Installing:$missing"
-[ -n "$updated" ] || $sudo apt-get update -q
-lean=--no-install-recommends
+lean=--lean
 [ -z "$tests" ] || lean=
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $lean $missing
+install_missing $lean $packages
+# once the package lists are read
+[ -z "$tests" ] || install_missing $(extras)

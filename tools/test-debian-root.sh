@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 suite=$1
 shift
 project=$PWD
-. tools/debian-source.sh
+. tools/common.sh
 cache=$(cache_folder)
 base=$cache/$suite-minbase.tar
 
@@ -32,10 +32,7 @@ mirror() {
 }
 
 if [ ! -s "$base" ]; then
-  if ! command -v debootstrap >/dev/null; then
-    apt-get update -q
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap
-  fi
+  install_missing debootstrap
   url=$(mirror)
   [ -n "$url" ] || { say "no Debian archive in apt's sources"; exit 1; }
   mkdir -p "$cache"

@@ -1,8 +1,9 @@
-# Sourced by the setup, the builds for other platforms and the roots of
-# other releases: where they keep what they make once, which Debian
-# packages are installed, installing those missing, and Debian's source
-# packages, through an apt state of the build's own (in $apt_state), so
-# that the machine's own sources and package lists stay as they are.
+# The steps the scripts share, sourced by them: where they keep what they
+# make once; which Debian packages are installed, and installing those
+# missing; Debian's source packages, through an apt state of the build's
+# own (in $apt_state), so that the machine's own sources and package lists
+# stay as they are; the generator built for this machine; and a virtual X
+# server.
 
 # Where builds keep what they make once for every checkout (SDL2 for the
 # web, the roots of other Debian releases): $FLUMO_CACHE, or else
@@ -67,8 +68,10 @@ fetch_source() {
 }
 
 # Installs the Debian packages named that are missing, through sudo when
-# not root.
+# not root; with --lean first, without what they only recommend.
 install_missing() {
+  lean=
+  [ "${1:-}" != --lean ] || { lean=--no-install-recommends && shift; }
   missing=
   for p in "$@"; do installed "$p" || missing="$missing $p"; done
   [ -n "$missing" ] || return 0
@@ -76,5 +79,31 @@ install_missing() {
   sudo=
   [ "$(id -u)" -eq 0 ] || sudo=sudo
   $sudo apt-get update -q &&
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $missing
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $lean $missing
+}
+
+# The generator (make_assets) built for this machine in folder $1/host,
+# for the builds for other platforms to draw their files with; prints its
+# path.
+host_generator() {
+  cmake -S . -B "$1/host" -DBUILD_TESTING=OFF >/dev/null &&
+    cmake --build "$1/host" --target make_assets >/dev/null &&
+    echo "$1/host/make_assets"
+}
+
+# Starts a virtual X server with a screen of $1 (800x600, say) for this
+# script and points DISPLAY at it; $xvfb is its process, for the script
+# to end when it does. Fails if none is up within five seconds.
+start_xvfb() {
+  number=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$number" 2>/dev/null &
+  xvfb=$!
+  for _ in $(seq 50); do
+    [ -s "$number" ] && break
+    sleep 0.1
+  done
+  DISPLAY=:$(cat "$number")
+  rm -f "$number"
+  [ "$DISPLAY" != : ] || { kill $xvfb 2>/dev/null; return 1; }
+  export DISPLAY
 }
