@@ -12,6 +12,7 @@
 #include "app/app.h"
 #include "app/app_state.h"
 #include "display/display.h"
+#include "tests/support/events.h"
 
 namespace
 {
@@ -89,10 +90,7 @@ BENCHMARK(memcpy_floor);
 
 void push_key(Uint8 type)
 {
-  SDL_Event e = {};
-  e.type = e.key.type = type;
-  e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-  e.key.keysym.sym = SDLK_SPACE;
+  SDL_Event e = key_event(type, SDLK_SPACE);
   SDL_PushEvent(&e);
 }
 

@@ -11,22 +11,20 @@
 
 #include "app/app.h"
 #include "app/app_state.h"
+#include "app/files.h"
 #include "as_program.h"
 #include "display/display.h"
+#include "tests/support/events.h"
 
 namespace
 {
 
-const char *const roles[] = {"flumo_push.bmp", "flumo_normal.bmp",
-                             "flumo_num.bmp", "flumo_icon.bmp"};
+const char *const roles[] = {push_file, normal_file, digits_file, icon_file};
 std::string own[4]; /* the program's own file for each role */
 
 void key(Uint8 type, SDLKey sym)
 {
-  SDL_Event e = {};
-  e.type = e.key.type = type;
-  e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-  e.key.keysym.sym = sym;
+  SDL_Event e = key_event(type, sym);
   SDL_PushEvent(&e);
   pump_events();
 }

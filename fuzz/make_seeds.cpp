@@ -22,15 +22,13 @@ int main(int argc, char *argv[])
     return 2;
   }
   std::string bitmaps = argv[1], clips = argv[2];
-  for (const char *own : {"flumo_push.bmp", "flumo_normal.bmp", "flumo_num.bmp",
-                          "flumo_icon.bmp"})
-    write_file(bitmaps + "/" + own,
-               read_file(FLUMO_ASSET_DIR "/" + std::string(own)));
-  write_file(clips + "/flumo.wav", read_file(FLUMO_ASSET_DIR "/flumo.wav"));
+  for (const std::string &own : all_assets)
+    write_file((own == clip_wav ? clips : bitmaps) + "/" + own,
+               read_file(FLUMO_ASSET_DIR "/" + own));
 
   /* a corner of the digit strip (glyphs, black and both rows), and a few
      of its pixels, where a change to the header is a larger part */
-  SDL_Surface *strip = SDL_LoadBMP(FLUMO_ASSET_DIR "/flumo_num.bmp");
+  SDL_Surface *strip = SDL_LoadBMP((FLUMO_ASSET_DIR "/" + digits_bmp).c_str());
   for (int size : {64, 5}) {
     SDL_Surface *picture = solid_surface(size, size * 13 / 16, 0);
     SDL_Rect corner = {0, 48, Uint16(size), Uint16(size)};

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/process.h"
 #include "support/surfaces.h"
 
 /* The pictures the build draws, held to what the program needs of them. */
@@ -12,7 +13,7 @@
 namespace
 {
 
-SDL_Surface *load(const char *name)
+SDL_Surface *load(const std::string &name)
 {
   return SDL_LoadBMP((std::string(FLUMO_ASSET_DIR "/") + name).c_str());
 }
@@ -30,9 +31,10 @@ void expect_window_format(SDL_Surface *s)
 std::vector<Uint32> cell(SDL_Surface *strip, int digit, int row)
 {
   std::vector<Uint32> out;
-  for (int y = 0; y < 50; y++)
-    for (int x = 0; x < 29; x++)
-      out.push_back(pixel(strip, 29 * digit + x, 50 * row + y));
+  const CounterPlace &k = counter;
+  for (int y = 0; y < k.cell_h; y++)
+    for (int x = 0; x < k.cell_w; x++)
+      out.push_back(pixel(strip, k.cell_w * digit + x, k.cell_h * row + y));
   return out;
 }
 
@@ -40,11 +42,11 @@ std::vector<Uint32> cell(SDL_Surface *strip, int digit, int row)
 
 TEST(Assets, ButtonPicturesHoldTheCounterFieldAndDifferOnlyInTheButton)
 {
-  SDL_Surface *normal = load("flumo_normal.bmp"),
-              *push = load("flumo_push.bmp");
+  const CounterPlace &k = counter;
+  SDL_Surface *normal = load(normal_bmp), *push = load(push_bmp);
   ASSERT_TRUE(normal && push) << SDL_GetError();
-  EXPECT_GE(normal->w, 89);
-  EXPECT_GE(normal->h, 162);
+  EXPECT_GE(normal->w, k.ones_x + k.cell_w);
+  EXPECT_GE(normal->h, k.y + k.cell_h);
   EXPECT_EQ(push->w, normal->w);
   EXPECT_EQ(push->h, normal->h);
   expect_window_format(normal);
@@ -53,7 +55,8 @@ TEST(Assets, ButtonPicturesHoldTheCounterFieldAndDifferOnlyInTheButton)
   int field_changes = 0, other_changes = 0;
   for (int y = 0; y < normal->h; y++)
     for (int x = 0; x < normal->w; x++) {
-      bool field = x >= 29 && x <= 88 && y >= 112 && y <= 161;
+      bool field = x >= k.tens_x && x < k.ones_x + k.cell_w && y >= k.y &&
+                   y < k.y + k.cell_h;
       bool differs = pixel(normal, x, y) != pixel(push, x, y);
       (field ? field_changes : other_changes) += differs;
     }
@@ -65,10 +68,11 @@ TEST(Assets, ButtonPicturesHoldTheCounterFieldAndDifferOnlyInTheButton)
 
 TEST(Assets, DigitStripHasTenDistinctGlyphsInTwoStylesOnBlack)
 {
-  SDL_Surface *strip = load("flumo_num.bmp");
+  const CounterPlace &k = counter;
+  SDL_Surface *strip = load(digits_bmp);
   ASSERT_TRUE(strip) << SDL_GetError();
-  EXPECT_EQ(strip->w, 290);
-  EXPECT_EQ(strip->h, 100);
+  EXPECT_EQ(strip->w, 10 * k.cell_w);
+  EXPECT_EQ(strip->h, 2 * k.cell_h);
   expect_window_format(strip);
 
   std::set<std::vector<Uint32>> seen;
@@ -81,11 +85,12 @@ TEST(Assets, DigitStripHasTenDistinctGlyphsInTwoStylesOnBlack)
         lit += p != 0;
       EXPECT_GT(lit, 80) << "glyph too faint";
       /* keyed-out black around the glyph; the ceiling's glow takes more */
-      EXPECT_LT(lit, 29 * 50 * (row ? 9 : 5) / 10) << "glyph fills its cell";
+      EXPECT_LT(lit, k.cell_w * k.cell_h * (row ? 9 : 5) / 10)
+          << "glyph fills its cell";
       int at_edge = 0; /* a glyph cut off by its cell would show a hard edge */
-      for (int y = 0; y < 50; y++)
-        for (int x : {0, 28}) {
-          Uint32 p = pixel(strip, 29 * d + x, 50 * row + y);
+      for (int y = 0; y < k.cell_h; y++)
+        for (int x : {0, k.cell_w - 1}) {
+          Uint32 p = pixel(strip, k.cell_w * d + x, k.cell_h * row + y);
           at_edge +=
               (p >> 16) > 0x40 || (p >> 8 & 0xff) > 0x40 || (p & 0xff) > 0x40;
         }
@@ -93,13 +98,14 @@ TEST(Assets, DigitStripHasTenDistinctGlyphsInTwoStylesOnBlack)
       EXPECT_TRUE(seen.insert(c).second) << "same as another cell";
     }
   /* the ceiling's style is not the same colour as the ordinary one */
-  EXPECT_NE(pixel(strip, 29 * 8 + 14, 25), pixel(strip, 29 * 8 + 14, 75));
+  int mid_x = k.cell_w * 8 + k.cell_w / 2, mid_y = k.cell_h / 2;
+  EXPECT_NE(pixel(strip, mid_x, mid_y), pixel(strip, mid_x, k.cell_h + mid_y));
   SDL_FreeSurface(strip);
 }
 
 TEST(Assets, IconIsThirtyTwoSquare)
 {
-  SDL_Surface *icon = load("flumo_icon.bmp");
+  SDL_Surface *icon = load(icon_bmp);
   ASSERT_TRUE(icon) << SDL_GetError();
   EXPECT_EQ(icon->w, 32);
   EXPECT_EQ(icon->h, 32);

@@ -20,9 +20,12 @@ TEST_F(Redraw, CeilingCellsComeFromTheSecondRow)
 {
   app.count = 20;
   redraw(app.push_image);
-  /* the source cells of 2 and 0 in row 1 are (58, 50) and (0, 50) */
-  EXPECT_EQ(pixel(app.screen, 29, 112), pixel(app.digits_image, 58, 50));
-  EXPECT_EQ(pixel(app.screen, 60, 112), pixel(app.digits_image, 0, 50));
+  /* the cells of 2 and 0 in the bottom row */
+  const CounterPlace &k = counter;
+  EXPECT_EQ(pixel(app.screen, k.tens_x, k.y),
+            pixel(app.digits_image, 2 * k.cell_w, k.cell_h));
+  EXPECT_EQ(pixel(app.screen, k.ones_x, k.y),
+            pixel(app.digits_image, 0, k.cell_h));
   expect_picture(push_rgb, 20);
 }
 
@@ -58,7 +61,7 @@ TEST_F(Redraw, SmallerPictureLeavesTheRestOfThePreviousOne)
   EXPECT_EQ(pixel(app.screen, 40, 49), normal_rgb);
   EXPECT_EQ(pixel(app.screen, 39, 50), normal_rgb);
   EXPECT_EQ(pixel(app.screen, window_w - 1, window_h - 1), normal_rgb);
-  expect_glyph(60, 3, 0, normal_rgb);
+  expect_glyph(counter.ones_x, 3, 0, normal_rgb);
 }
 
 TEST_F(Redraw, DrawCounterTouchesOnlyTheCounterField)

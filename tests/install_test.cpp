@@ -38,12 +38,12 @@ std::string install_into(const AssetDir &dir, const std::string &destdir = "")
 std::string debian_package(const std::string &build, const std::string &out)
 {
   bool ok;
-  std::string log = shell("mkdir -p '" + out + "' && cd '" + out +
-                              "' && umask 022 && env -u SOURCE_DATE_EPOCH "
-                              "cpack --config '" +
-                              build + "/CPackConfig.cmake' -B '" + out +
-                              "' 2>&1",
-                          &ok);
+  std::string log =
+      shell("mkdir -p '" + out + "' && cd '" + out +
+                "' && umask 022 && env -u SOURCE_DATE_EPOCH "
+                "cpack --config '" +
+                build + "/CPackConfig.cmake' -B '" + out + "' 2>&1",
+            &ok);
   std::string deb = shell("ls '" + out + "'/*.deb 2>/dev/null");
   EXPECT_TRUE(ok && !deb.empty()) << log;
   return deb.empty() ? deb : deb.substr(0, deb.size() - 1);
@@ -67,8 +67,7 @@ TEST(Installed, LauncherStartsTheProgramFromAnyFolder)
                         " keydown space"));
 
   std::string share = dir.path + "/usr/share/games/flumo";
-  bool shown =
-      x.wait_for_picture(win, composed(share, "flumo_push.bmp", 1)) == 0;
+  bool shown = x.wait_for_picture(win, composed(share, push_bmp, 1)) == 0;
   EXPECT_TRUE(shown) << "the pressed button with 1";
   x.xdotool("keyup space");
   x.request_close(win);
@@ -81,14 +80,16 @@ TEST(Installed, LauncherPassesTheExitStatusOn)
 {
   AssetDir dir({});
   install_into(dir);
-  unlink((dir.path + "/usr/share/games/flumo/flumo.wav").c_str());
+  unlink((dir.path + "/usr/share/games/flumo/" + clip_wav).c_str());
   pid_t pid =
       start({dir.path + "/usr/games/flumo"}, "/",
             {{"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "dummy"}},
             dir.file("stderr"));
   int status = wait_for(pid, 10000);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 255) << status;
-  EXPECT_EQ(read_file(dir.file("stderr")).rfind("Couldn't load flumo.wav: ", 0),
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == clip_failed_status)
+      << status;
+  EXPECT_EQ(read_file(dir.file("stderr"))
+                .rfind("Couldn't load " + clip_wav + ": ", 0),
             0u);
 }
 
@@ -97,16 +98,19 @@ TEST(Installed, DestdirStagesEverythingUnderIt)
   AssetDir dir({});
   install_into(dir, dir.path + "/stage");
   std::string root = dir.path + "/stage" + dir.path + "/usr";
-  for (const char *f :
-       {"/games/flumo", "/lib/games/flumo/flumo",
-        "/share/games/flumo/flumo_normal.bmp",
-        "/share/games/flumo/flumo_push.bmp", "/share/games/flumo/flumo_num.bmp",
-        "/share/games/flumo/flumo_icon.bmp", "/share/games/flumo/flumo.wav",
-        "/share/applications/flumo.desktop", "/share/man/man6/flumo.6.gz",
-        "/share/metainfo/flumo.metainfo.xml", "/share/doc/flumo/copyright",
-        "/share/doc/flumo/changelog.gz",
-        "/share/icons/hicolor/32x32/apps/flumo.png",
-        "/share/icons/hicolor/128x128/apps/flumo.png"})
+  std::vector<std::string> files = {
+      "/games/flumo",
+      "/lib/games/flumo/flumo",
+      "/share/applications/flumo.desktop",
+      "/share/man/man6/flumo.6.gz",
+      "/share/metainfo/flumo.metainfo.xml",
+      "/share/doc/flumo/copyright",
+      "/share/doc/flumo/changelog.gz",
+      "/share/icons/hicolor/32x32/apps/flumo.png",
+      "/share/icons/hicolor/128x128/apps/flumo.png"};
+  for (const std::string &f : all_assets)
+    files.push_back("/share/games/flumo/" + f);
+  for (const std::string &f : files)
     EXPECT_EQ(access((root + f).c_str(), R_OK), 0) << f;
   EXPECT_NE(access((dir.path + "/usr").c_str(), F_OK), 0)
       << "wrote outside DESTDIR";
@@ -142,7 +146,7 @@ TEST(Installed, DesktopEntryMetainfoAndManualPageAreValid)
   out = shell("MANWIDTH=80 man -l '" FLUMO_SOURCE_DIR
               "/data/flumo.6' 2>/dev/null");
   for (const char *part :
-       {"NAME", "KEYS", "FILES", "DIAGNOSTICS", "flumo_num.bmp", "Escape"})
+       {"NAME", "KEYS", "FILES", "DIAGNOSTICS", digits_bmp.c_str(), "Escape"})
     EXPECT_NE(out.find(part), std::string::npos) << part;
 }
 
@@ -153,14 +157,17 @@ TEST(Installed, DebianPackageHoldsTheFilesAndNamesItsLibraries)
   std::string deb = debian_package(FLUMO_BUILD_DIR, dir.path);
   ASSERT_FALSE(deb.empty());
   std::string files = shell("dpkg-deb -c '" + deb + "'");
-  for (const char *f :
-       {"./usr/games/flumo", "./usr/lib/games/flumo/flumo",
-        "./usr/share/games/flumo/flumo.wav",
-        "./usr/share/games/flumo/flumo_num.bmp",
-        "./usr/share/applications/flumo.desktop",
-        "./usr/share/metainfo/flumo.metainfo.xml",
-        "./usr/share/man/man6/flumo.6.gz", "./usr/share/doc/flumo/copyright",
-        "./usr/share/icons/hicolor/64x64/apps/flumo.png"})
+  std::vector<std::string> packed = {
+      "./usr/games/flumo",
+      "./usr/lib/games/flumo/flumo",
+      "./usr/share/applications/flumo.desktop",
+      "./usr/share/metainfo/flumo.metainfo.xml",
+      "./usr/share/man/man6/flumo.6.gz",
+      "./usr/share/doc/flumo/copyright",
+      "./usr/share/icons/hicolor/64x64/apps/flumo.png"};
+  for (const std::string &f : all_assets)
+    packed.push_back("./usr/share/games/flumo/" + f);
+  for (const std::string &f : packed)
     EXPECT_NE(files.find(f), std::string::npos) << f << " in\n" << files;
   /* Debian's own check: nothing above information, which is named. A
      lintian that runs appstreamcli on the metadata reports its one
@@ -192,7 +199,8 @@ TEST(Installed, PackagersBuildElsewhereGivesTheSameBytes)
                           &ok);
   ASSERT_TRUE(ok) << log;
   std::string ours = debian_package(FLUMO_BUILD_DIR, dir.path + "/ours");
-  std::string theirs = debian_package(dir.path + "/packager", dir.path + "/theirs");
+  std::string theirs =
+      debian_package(dir.path + "/packager", dir.path + "/theirs");
   std::string diff = shell(FLUMO_SOURCE_DIR "/tools/same-bytes.sh '" + ours +
                                "' '" + theirs + "' 2>&1",
                            &ok);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/bmp.h"
 #include "support/process.h"
 #include "support/surfaces.h"
 
@@ -96,7 +97,7 @@ TEST(Startup, SdlThatCannotStartIsReported)
   AssetDir dir(all_assets);
   Outcome o =
       finish(dir, start_flumo(dir, {{"SDL_VIDEODRIVER", "no-such-driver"}}));
-  EXPECT_TRUE(exited_with(o.status, 1)) << o.status;
+  EXPECT_TRUE(exited_with(o.status, failed_status)) << o.status;
   expect_diagnostic(o.err, "Couldn't initialize SDL: ");
   EXPECT_EQ(occurrences(o.trace, "quit"), 0) << "nothing to shut down yet";
 }
@@ -104,19 +105,19 @@ TEST(Startup, SdlThatCannotStartIsReported)
 TEST(Startup, MissingOrBrokenBitmapIsNamedAndNothingIsDrawn)
 {
   /* in the order they are loaded */
-  const char *names[] = {"flumo_push.bmp", "flumo_normal.bmp", "flumo_num.bmp"};
+  const std::string names[] = {push_bmp, normal_bmp, digits_bmp};
   for (int loaded_before = 0; loaded_before < 3; loaded_before++)
     for (bool present : {false, true}) {
-      const char *name = names[loaded_before];
-      SCOPED_TRACE(std::string(name) + (present ? " broken" : " missing"));
+      const std::string &name = names[loaded_before];
+      SCOPED_TRACE(name + (present ? " broken" : " missing"));
       AssetDir dir(all_assets);
       if (present)
         write_file(dir.file(name), "BM this is not a bitmap at all");
       else
         unlink(dir.file(name).c_str());
       Outcome o = finish(dir, start_flumo(dir));
-      EXPECT_TRUE(exited_with(o.status, 1)) << o.status;
-      expect_diagnostic(o.err, std::string("Couldn't load ") + name + ": ");
+      EXPECT_TRUE(exited_with(o.status, failed_status)) << o.status;
+      expect_diagnostic(o.err, "Couldn't load " + name + ": ");
       EXPECT_EQ(occurrences(o.trace, "frame"), 0);
       EXPECT_EQ(occurrences(o.trace, "quit"), 1);
       /* the bitmaps loaded before the bad one are released */
@@ -130,12 +131,12 @@ TEST(Startup, MissingOrBrokenClipIsNamedWithStatus255)
     SCOPED_TRACE(*content ? "broken" : "missing");
     AssetDir dir(all_assets);
     if (*content)
-      write_file(dir.file("flumo.wav"), content);
+      write_file(dir.file(clip_wav), content);
     else
-      unlink(dir.file("flumo.wav").c_str());
+      unlink(dir.file(clip_wav).c_str());
     Outcome o = finish(dir, start_flumo(dir));
-    EXPECT_TRUE(exited_with(o.status, 255)) << o.status;
-    expect_diagnostic(o.err, "Couldn't load flumo.wav: ");
+    EXPECT_TRUE(exited_with(o.status, clip_failed_status)) << o.status;
+    expect_diagnostic(o.err, "Couldn't load " + clip_wav + ": ");
     EXPECT_EQ(occurrences(o.trace, "frame"), 0);
     EXPECT_EQ(occurrences(o.trace, "quit"), 1);
     expect_loads_freed_once(o.trace, 3);
@@ -145,7 +146,7 @@ TEST(Startup, MissingOrBrokenClipIsNamedWithStatus255)
 TEST(Startup, MissingIconLeavesTheDefaultAndGoesOn)
 {
   AssetDir dir(all_assets);
-  unlink(dir.file("flumo_icon.bmp").c_str());
+  unlink(dir.file(icon_bmp).c_str());
   Outcome o = run_and_signal(dir, SIGTERM);
   EXPECT_TRUE(exited_with(o.status, 0)) << o.status;
   EXPECT_EQ(o.err, "");
@@ -209,9 +210,8 @@ TEST(Shutdown, SigtermAndSigintEndTheProgramEveryTime)
    nothing after it is loaded, nothing is drawn. */
 TEST(Shutdown, SigtermDuringStartUpEndsItOnceTheLoadReturns)
 {
-  const std::vector<std::string> order = {"flumo_push.bmp", "flumo_normal.bmp",
-                                          "flumo_num.bmp", "flumo.wav",
-                                          "flumo_icon.bmp"};
+  const std::vector<std::string> order = {push_bmp, normal_bmp, digits_bmp,
+                                          clip_wav, icon_bmp};
   int bitmaps = 0;
   for (size_t i = 0; i < order.size(); i++) {
     SCOPED_TRACE(order[i]);
@@ -226,7 +226,7 @@ TEST(Shutdown, SigtermDuringStartUpEndsItOnceTheLoadReturns)
     if (i + 1 < order.size()) {
       EXPECT_EQ(occurrences(o.trace, order[i + 1]), 0) << o.trace;
     }
-    bitmaps += order[i] != "flumo.wav";
+    bitmaps += order[i] != clip_wav;
     expect_loads_freed_once(o.trace, bitmaps);
   }
 }
@@ -244,11 +244,35 @@ TEST(Shutdown, SigintIgnoredAtStartStaysIgnored)
   EXPECT_TRUE(exited_with(wait_for(pid, 10000), 0));
 }
 
+/* The window has the resting picture's size, whatever the pressed one's. */
+TEST(Startup, WindowTakesTheRestingPicturesSize)
+{
+  for (int push_w : {300, 60}) {
+    SCOPED_TRACE(push_w);
+    AssetDir dir(all_assets);
+    SDL_Surface *push = solid_surface(push_w, push_w * 2 / 3, 0x804020);
+    write_file(dir.file(push_bmp), encode_bmp(push, 24));
+    SDL_FreeSurface(push);
+    SDL_Surface *normal = SDL_LoadBMP(dir.file(normal_bmp).c_str());
+    ASSERT_NE(normal, nullptr);
+    std::string size =
+        std::to_string(normal->w) + "x" + std::to_string(normal->h);
+    SDL_FreeSurface(normal);
+    pid_t pid = start_flumo(dir);
+    bool drawn = wait_for_text(dir.file("trace"), "frame", 10000);
+    kill(pid, SIGTERM);
+    Outcome o = finish(dir, pid);
+    ASSERT_TRUE(drawn) << o.err;
+    EXPECT_NE(o.trace.find("mode " + size + "\n"), std::string::npos)
+        << o.trace;
+  }
+}
+
 TEST(Startup, WindowThatCannotOpenIsReported)
 {
   AssetDir dir(all_assets);
   Outcome o = finish(dir, start_flumo(dir, {{"FLUMO_REFUSE_WINDOW", "1"}}));
-  EXPECT_TRUE(exited_with(o.status, 1)) << o.status;
+  EXPECT_TRUE(exited_with(o.status, failed_status)) << o.status;
   /* not the reason some earlier call left */
   EXPECT_EQ(o.err, "Couldn't set video mode: no window of that size\n");
   EXPECT_EQ(occurrences(o.trace, "frame"), 0);

@@ -16,6 +16,7 @@
 
 #include "support/desktop.h"
 #include "support/process.h"
+#include "support/scenario.h"
 #include "support/surfaces.h"
 #include "support/wav.h"
 #include "support/xserver.h"
@@ -72,38 +73,27 @@ protected:
     key("keyup", name);
   }
   /* What the window tests of every platform do: a scenario from
-     tests/scenarios, whose first lines say what its steps mean. */
-  void play_scenario(const char *name)
+     tests/scenarios. */
+  void play_scenario(const std::string &name)
   {
-    std::istringstream lines(
-        read_file(FLUMO_SCENARIOS "/" + std::string(name)));
-    std::string line, step;
-    while (std::getline(lines, line)) {
-      SCOPED_TRACE(line);
-      std::istringstream steps(line);
-      while (!line.empty() && line[0] != '#' &&
-             std::getline(steps, step, ';')) {
-        std::istringstream words(step);
-        std::string verb, what;
-        int n = 1;
-        words >> verb >> what >> n;
-        if (verb == "down" || verb == "up")
-          key(("key" + verb).c_str(), what.c_str());
-        else if (verb == "tap")
-          for (int i = 0; i < n; i++)
-            tap(what.c_str());
-        else if (verb == "hold")
-          std::this_thread::sleep_for(
-              std::chrono::milliseconds(std::stoi(what)));
-        else if (verb == "shows")
-          expect_shows("flumo_" + what + ".bmp", n);
-        else if (verb == "plays")
-          plays(std::stoi(what));
-        else
-          FAIL() << "no such step: " << step;
-        if (HasFatalFailure())
-          return;
-      }
+    for (const Step &s : scenario(name)) {
+      SCOPED_TRACE(s.line);
+      if (s.verb == "down" || s.verb == "up")
+        key(("key" + s.verb).c_str(), s.what.c_str());
+      else if (s.verb == "tap")
+        for (int i = 0; i < s.n; i++)
+          tap(s.what.c_str());
+      else if (s.verb == "hold")
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(std::stoi(s.what)));
+      else if (s.verb == "shows")
+        expect_shows(s.what == "push" ? push_bmp : normal_bmp, s.n);
+      else if (s.verb == "plays")
+        plays(std::stoi(s.what));
+      else
+        FAIL() << "no such step: " << s.verb;
+      if (HasFatalFailure())
+        return;
     }
   }
   /* Waits until n whole clips have played in all. */
@@ -135,13 +125,13 @@ TEST_F(Window_, HasTheTitleTheIconAndTheSizeOfTheRestingPicture)
     }
   }
 
-  SDL_Surface *normal = SDL_LoadBMP(FLUMO_ASSET_DIR "/flumo_normal.bmp");
+  SDL_Surface *normal = SDL_LoadBMP((FLUMO_ASSET_DIR "/" + normal_bmp).c_str());
   int w, h;
   desk->size(win, &w, &h);
   EXPECT_EQ(w, normal->w);
   EXPECT_EQ(h, normal->h);
   SDL_FreeSurface(normal);
-  expect_shows("flumo_normal.bmp", 0);
+  expect_shows(normal_bmp, 0);
 
   int status = close_and_wait();
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
@@ -152,8 +142,7 @@ TEST_F(Window_, HasTheTitleTheIconAndTheSizeOfTheRestingPicture)
    and the status. */
 TEST_F(Window_, MissingFileIsNamedAndEndsTheProgram)
 {
-  for (const char *name :
-       {"flumo_push.bmp", "flumo_normal.bmp", "flumo_num.bmp", "flumo.wav"}) {
+  for (const std::string &name : {push_bmp, normal_bmp, digits_bmp, clip_wav}) {
     SCOPED_TRACE(name);
     AssetDir files(all_assets);
     unlink(files.file(name).c_str());
@@ -162,11 +151,10 @@ TEST_F(Window_, MissingFileIsNamedAndEndsTheProgram)
     pid_t pid =
         start(program_command(files), files.path, env, files.file("stderr"));
     int status = wait_for(pid, 20000);
-    int code = std::string(name) == "flumo.wav" ? 255 : 1;
+    int code = failure_status_for(name);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == code) << status;
     std::string errors = program_errors(files);
-    EXPECT_EQ(errors.rfind("Couldn't load " + std::string(name) + ": ", 0), 0u)
-        << errors;
+    EXPECT_EQ(errors.rfind("Couldn't load " + name + ": ", 0), 0u) << errors;
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
   }
 }
@@ -175,25 +163,25 @@ TEST_F(Window_, RepaintsAfterBeingCovered)
 {
   launch();
   key("keydown", "space");
-  expect_shows("flumo_push.bmp", 1);
+  expect_shows(push_bmp, 1);
   x11().cover(win);
-  expect_shows("flumo_push.bmp", 1);
+  expect_shows(push_bmp, 1);
   key("keyup", "space");
   tap("space");
-  expect_shows("flumo_normal.bmp", 2);
+  expect_shows(normal_bmp, 2);
   x11().cover(win);
-  expect_shows("flumo_normal.bmp", 2);
+  expect_shows(normal_bmp, 2);
   int status = close_and_wait();
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST_F(Window_, WithoutAnIconFileTheWindowStillOpens)
 {
-  unlink(dir.file("flumo_icon.bmp").c_str());
+  unlink(dir.file(icon_bmp).c_str());
   launch();
   EXPECT_FALSE(x11().has_icon_pixmap(win) ||
                x11().has_property(win, "_NET_WM_ICON"));
-  expect_shows("flumo_normal.bmp", 0);
+  expect_shows(normal_bmp, 0);
   int status = close_and_wait();
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
@@ -206,9 +194,6 @@ TEST_F(Window_, KeysPressTheButtonAndMoveTheCounter)
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
-/* The same, with the sound going to a file: the disk driver writes every
-   buffer the device plays, silence while it is paused, and does it faster
-   than real time so that the tests need not wait. */
 /* A minute that is nowhere silent and never repeats itself, so that every
    copy and every start shows in the output. It plays for six seconds on the
    disk driver below: time enough for a press or a close to arrive in the
@@ -220,6 +205,9 @@ std::string long_clip()
   });
 }
 
+/* The same, with the sound going to a file: the disk driver writes every
+   buffer the device plays, silence while it is paused, and does it faster
+   than real time so that the tests need not wait. */
 class Sound : public Window_
 {
 protected:
@@ -230,7 +218,7 @@ protected:
 
   void launch_with_sound()
   {
-    clip = samples_of(read_file(dir.file("flumo.wav")).substr(44));
+    clip = samples_of(read_file(dir.file(clip_wav)).substr(44));
     launch({{"SDL_AUDIODRIVER", "disk"},
             {"SDL_DISKAUDIOFILE", dir.file("out.raw")},
             {"SDL_DISKAUDIODELAY", "10"}});
@@ -323,7 +311,7 @@ TEST_F(Sound, EveryCountedPressPlaysOneWholeClip)
 
 TEST_F(Sound, PressDuringPlaybackStartsTheClipAgain)
 {
-  write_file(dir.file("flumo.wav"), long_clip());
+  write_file(dir.file(clip_wav), long_clip());
   launch_with_sound();
   std::vector<int16_t> start(clip.begin(), clip.begin() + 2048);
 
@@ -348,7 +336,7 @@ TEST_F(Sound, ClipsInOtherFormatsPlayForTheirOwnLength)
     SCOPED_TRACE(testing::Message() << c.rate << " Hz " << c.bits << " bits "
                                     << c.channels << " channels");
     /* half a second of 441 Hz, never quite silent */
-    write_file(dir.file("flumo.wav"),
+    write_file(dir.file(clip_wav),
                make_wav(c.rate, c.bits, c.channels, c.rate / 2, [&](int i) {
                  return .1 + .6 * std::sin(2 * M_PI * 441 * i / c.rate);
                }));
@@ -372,18 +360,18 @@ TEST_F(Sound, WithoutAnAudioDeviceTheProgramRunsSilently)
 {
   launch({{"SDL_AUDIODRIVER", "disk"},
           {"SDL_DISKAUDIOFILE", dir.file("no/such/folder/out.raw")}});
-  expect_shows("flumo_normal.bmp", 0);
+  expect_shows(normal_bmp, 0);
   key("keydown", "space");
-  expect_shows("flumo_push.bmp", 1);
+  expect_shows(push_bmp, 1);
   key("keyup", "space");
-  expect_shows("flumo_normal.bmp", 1);
+  expect_shows(normal_bmp, 1);
   expect_clean_exit();
   EXPECT_EQ(program_errors(dir), "");
 }
 
 TEST_F(Sound, ClosingWhileTheClipPlaysEndsCleanly)
 {
-  write_file(dir.file("flumo.wav"), long_clip());
+  write_file(dir.file(clip_wav), long_clip());
   launch_with_sound();
   tap("space");
   ASSERT_TRUE(wait_for_copies(

@@ -14,9 +14,16 @@
 #include <sstream>
 #include <thread>
 
-const std::vector<std::string> all_assets = {
-    "flumo_push.bmp", "flumo_normal.bmp", "flumo_num.bmp", "flumo_icon.bmp",
-    "flumo.wav"};
+const std::string push_bmp = "flumo_push.bmp", normal_bmp = "flumo_normal.bmp",
+                  digits_bmp = "flumo_num.bmp", icon_bmp = "flumo_icon.bmp",
+                  clip_wav = "flumo.wav";
+const std::vector<std::string> all_assets = {push_bmp, normal_bmp, digits_bmp,
+                                             icon_bmp, clip_wav};
+
+int failure_status_for(const std::string &file)
+{
+  return file == clip_wav ? clip_failed_status : failed_status;
+}
 
 AssetDir::AssetDir(const std::vector<std::string> &files)
 {

@@ -23,7 +23,15 @@ struct AssetDir {
   AssetDir &operator=(const AssetDir &) = delete;
 };
 
+/* The five files the program reads, by the names its user is told (the
+   README, the manual page): the tests' own record of them. */
+extern const std::string push_bmp, normal_bmp, digits_bmp, icon_bmp, clip_wav;
 extern const std::vector<std::string> all_assets;
+/* The statuses a start-up failure ends with, as a shell sees them: SDL,
+   the window or a bitmap; the clip. */
+const int failed_status = 1, clip_failed_status = 255;
+/* The one a file of the program's, named, ends it with. */
+int failure_status_for(const std::string &file);
 
 /* The command that starts the program on the files in dir: the build's
    own, or, where FLUMO_EXE names the Windows build, that flumo.exe under

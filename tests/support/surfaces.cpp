@@ -12,16 +12,6 @@ bool on_sdl12_compat(void)
   return !under_wine() && SDL_Linked_Version()->patch >= 50;
 }
 
-SDL_Event key_event(Uint8 type, SDLKey sym, SDLMod mod)
-{
-  SDL_Event e = {};
-  e.type = e.key.type = type;
-  e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-  e.key.keysym.sym = sym;
-  e.key.keysym.mod = mod;
-  return e;
-}
-
 Uint32 pixel(SDL_Surface *s, int x, int y)
 {
   Uint8 r, g, b;
@@ -45,23 +35,25 @@ static SDL_Surface *as_window_pixels(SDL_Surface *s)
 std::vector<Uint32> composed(const std::string &dir,
                              const std::string &background, int count)
 {
-  SDL_Surface *normal = SDL_LoadBMP((dir + "/flumo_normal.bmp").c_str());
+  SDL_Surface *normal = SDL_LoadBMP((dir + "/" + normal_bmp).c_str());
   SDL_Surface *bg =
       as_window_pixels(SDL_LoadBMP((dir + "/" + background).c_str()));
   SDL_Surface *digits =
-      as_window_pixels(SDL_LoadBMP((dir + "/flumo_num.bmp").c_str()));
+      as_window_pixels(SDL_LoadBMP((dir + "/" + digits_bmp).c_str()));
+  const CounterPlace &k = counter;
   std::vector<Uint32> out;
-  int row = count == 20;
+  int row = count == k.ceiling;
   for (int y = 0; y < normal->h; y++)
     for (int x = 0; x < normal->w; x++) {
       Uint32 c = x < bg->w && y < bg->h ? pixel(bg, x, y) : 0;
-      int dy = y - 112, cell = -1, dx = 0;
-      if (x >= 60 && x < 89)
-        cell = count % 10, dx = x - 60;
-      else if (x >= 29 && x < 58 && count > 9)
-        cell = count / 10, dx = x - 29;
-      int sx = 29 * cell + dx, sy = 50 * row + dy;
-      if (cell >= 0 && dy >= 0 && dy < 50 && sx < digits->w && sy < digits->h) {
+      int dy = y - k.y, cell = -1, dx = 0;
+      if (x >= k.ones_x && x < k.ones_x + k.cell_w)
+        cell = count % 10, dx = x - k.ones_x;
+      else if (x >= k.tens_x && x < k.tens_x + k.cell_w && count > 9)
+        cell = count / 10, dx = x - k.tens_x;
+      int sx = k.cell_w * cell + dx, sy = k.cell_h * row + dy;
+      if (cell >= 0 && dy >= 0 && dy < k.cell_h && sx < digits->w &&
+          sy < digits->h) {
         Uint32 g = pixel(digits, sx, sy);
         if (g != 0)
           c = g;
@@ -91,12 +83,15 @@ Uint32 glyph_rgb(int d, int row)
 /* 24 bits a pixel, unlike the window, so the blit converts as it goes. */
 SDL_Surface *fake_digit_strip(void)
 {
-  SDL_Surface *s = SDL_CreateRGBSurface(SDL_SWSURFACE, 290, 100, 24, 0xff0000,
-                                        0xff00, 0xff, 0);
+  const CounterPlace &k = counter;
+  SDL_Surface *s =
+      SDL_CreateRGBSurface(SDL_SWSURFACE, 10 * k.cell_w, 2 * k.cell_h, 24,
+                           0xff0000, 0xff00, 0xff, 0);
   for (int row = 0; row < 2; row++)
     for (int d = 0; d < 10; d++) {
       Uint32 c = glyph_rgb(d, row);
-      SDL_Rect cell = {(Sint16)(29 * d), (Sint16)(50 * row), 29, 50};
+      SDL_Rect cell = {(Sint16)(k.cell_w * d), (Sint16)(k.cell_h * row),
+                       (Uint16)k.cell_w, (Uint16)k.cell_h};
       SDL_FillRect(s, &cell,
                    SDL_MapRGB(s->format, c >> 16, c >> 8 & 0xff, c & 0xff));
       SDL_Rect hole = {(Sint16)(cell.x + hole_x), (Sint16)(cell.y + hole_y),
@@ -132,12 +127,12 @@ void DrawingTest::TearDown()
 void DrawingTest::expect_glyph(int x, int digit, int row, Uint32 background)
 {
   int wrong = 0;
-  for (int dy = 0; dy < 50; dy++)
-    for (int dx = 0; dx < 29; dx++) {
+  for (int dy = 0; dy < counter.cell_h; dy++)
+    for (int dx = 0; dx < counter.cell_w; dx++) {
       bool in_hole = dx >= hole_x && dx < hole_x + hole_size && dy >= hole_y &&
                      dy < hole_y + hole_size;
       Uint32 want = in_hole ? background : glyph_rgb(digit, row);
-      wrong += pixel(app.screen, x + dx, 112 + dy) != want;
+      wrong += pixel(app.screen, x + dx, counter.y + dy) != want;
     }
   EXPECT_EQ(wrong, 0) << "glyph " << digit << " of row " << row << " at x "
                       << x;
@@ -146,26 +141,28 @@ void DrawingTest::expect_glyph(int x, int digit, int row, Uint32 background)
 void DrawingTest::expect_no_glyph(int x, Uint32 background)
 {
   int wrong = 0;
-  for (int dy = 0; dy < 50; dy++)
-    for (int dx = 0; dx < 29; dx++)
-      wrong += pixel(app.screen, x + dx, 112 + dy) != background;
+  for (int dy = 0; dy < counter.cell_h; dy++)
+    for (int dx = 0; dx < counter.cell_w; dx++)
+      wrong += pixel(app.screen, x + dx, counter.y + dy) != background;
   EXPECT_EQ(wrong, 0) << "something drawn at x " << x;
 }
 
 void DrawingTest::expect_picture(Uint32 background, int n)
 {
-  int row = n == 20;
+  const CounterPlace &k = counter;
+  int row = n == k.ceiling;
   if (n > 9)
-    expect_glyph(29, n / 10, row, background);
+    expect_glyph(k.tens_x, n / 10, row, background);
   else
-    expect_no_glyph(29, background);
-  expect_glyph(60, n % 10, row, background);
+    expect_no_glyph(k.tens_x, background);
+  expect_glyph(k.ones_x, n % 10, row, background);
 
   int wrong = 0; /* outside the two cells: background only */
   for (int y = 0; y < window_h; y++)
     for (int x = 0; x < window_w; x++) {
-      bool in_cell =
-          y >= 112 && y < 162 && ((x >= 29 && x < 58) || (x >= 60 && x < 89));
+      bool in_cell = y >= k.y && y < k.y + k.cell_h &&
+                     ((x >= k.tens_x && x < k.tens_x + k.cell_w) ||
+                      (x >= k.ones_x && x < k.ones_x + k.cell_w));
       wrong += !in_cell && pixel(app.screen, x, y) != background;
     }
   EXPECT_EQ(wrong, 0) << "pixels outside the counter field";

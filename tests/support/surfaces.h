@@ -2,6 +2,8 @@
 #define FLUMO_TEST_SURFACES_H
 
 #include <SDL.h>
+
+#include "support/events.h"
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,6 +14,16 @@
 
 const int window_w = 120, window_h = 180;
 const Uint32 normal_rgb = 0x3060a0, push_rgb = 0xc04020;
+
+/* The counter's place, as the README tells a user who draws their own
+   pictures: the tens digit's cell at (29, 112) in the window, the ones
+   digit's at (60, 112), each 29 x 50, copied from a strip of ten such
+   cells a row, the top row below the ceiling of 20, the bottom one at it.
+   The tests' own record of it. */
+struct CounterPlace {
+  int tens_x, ones_x, y, cell_w, cell_h, ceiling;
+};
+const CounterPlace counter = {29, 60, 112, 29, 50, 20};
 
 /* True when the program runs on sdl12-compat, SDL 1.2 rebuilt over SDL2,
    rather than the classic library (which the Windows build has). */
@@ -27,9 +39,6 @@ std::vector<Uint32> composed(const std::string &dir,
 
 SDL_Surface *solid_surface(int w, int h, Uint32 rgb);
 
-/* A key press (SDL_KEYDOWN) or release (SDL_KEYUP) as SDL delivers it. */
-SDL_Event key_event(Uint8 type, SDLKey sym, SDLMod mod = KMOD_NONE);
-
 /* The colour of the digit strip's cell for digit d in the given row. Each
    cell has a black hole at (hole_x, hole_y) that must stay transparent. */
 Uint32 glyph_rgb(int d, int row);
@@ -42,10 +51,10 @@ class DrawingTest : public ::testing::Test
 protected:
   void SetUp() override;
   void TearDown() override;
-  /* Every pixel of the 29 x 50 field at (x, 112) shows the glyph cell
-     (digit, row), or, where the strip is black, the background colour. */
+  /* Every pixel of the counter's cell at x shows the glyph cell (digit,
+     row), or, where the strip is black, the background colour. */
   void expect_glyph(int x, int digit, int row, Uint32 background);
-  /* Nothing drawn at (x, 112): the field shows only the background. */
+  /* Nothing drawn in the counter's cell at x: only the background. */
   void expect_no_glyph(int x, Uint32 background);
   /* The picture is background plus the counter showing n, nothing else. */
   void expect_picture(Uint32 background, int n);

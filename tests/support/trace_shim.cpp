@@ -1,7 +1,8 @@
 /* Preloaded into the program by the whole-process tests: writes one line
    for each call of a few SDL functions to the file named by FLUMO_TRACE,
-   then calls the real function. Shows when the first frame is out, and
-   what shutdown released, in which order. With FLUMO_SLOW_OPEN naming a
+   then calls the real function. Shows when the first frame is out, the
+   size the window is asked for, and what shutdown released, in which
+   order. With FLUMO_SLOW_OPEN naming a
    file, opening it takes a second, a slow disk's start-up to send a
    signal into. With FLUMO_REFUSE_WINDOW set,
    the window does not open, and SDL gives no reason of its own, as SDL 3
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,7 +22,7 @@
 namespace
 {
 
-void trace(const char *fmt, const void *p = nullptr, const char *s = "")
+void trace(const char *fmt, ...)
 {
   static int fd = -2;
   if (fd == -2) {
@@ -30,7 +32,10 @@ void trace(const char *fmt, const void *p = nullptr, const char *s = "")
   if (fd < 0)
     return;
   char line[512];
-  int n = snprintf(line, sizeof line, fmt, p, s);
+  va_list args;
+  va_start(args, fmt);
+  int n = vsnprintf(line, sizeof line, fmt, args);
+  va_end(args);
   if (n > 0 && write(fd, line, strlen(line)) < 0)
     return;
 }
@@ -80,6 +85,7 @@ void SDL_WM_SetIcon(SDL_Surface *icon, Uint8 *mask)
 
 SDL_Surface *SDL_SetVideoMode(int w, int h, int bpp, Uint32 flags)
 {
+  trace("mode %dx%d\n", w, h);
   if (getenv("FLUMO_REFUSE_WINDOW"))
     return NULL;
   return real<SDL_Surface *(*)(int, int, int, Uint32)>("SDL_SetVideoMode")(

@@ -12,7 +12,7 @@ const made = [], servers = [];
 
 before(async () => {
   frames = web.native_frames();
-  clip = web.samples_of_wav(fs.readFileSync(path.join(web.assets, 'flumo.wav')));
+  clip = web.samples_of_wav(fs.readFileSync(path.join(web.assets, web.files.clip)));
   server = await serve([web.site]);
   browser = await web.launch();
 });
@@ -112,7 +112,7 @@ test('every counted press plays one whole clip, from the first press on', async 
 test('a press while the clip plays starts it again', async () => {
   // ten seconds that are nowhere silent and never repeat themselves
   const long = web.make_wav(441000, (i) => 1000 + ((Math.imul(i, 2654435761) >>> 12) % 20000));
-  const other = await serve_with({ 'flumo.wav': long });
+  const other = await serve_with({ [web.files.clip]: long });
   const { page, errors } = await web.open(browser, other.url);
   await web.wait_for_window(page);
   const start = web.samples_of_wav(long).slice(0, 2048);
@@ -192,17 +192,17 @@ test('after the first visit it starts, counts and sounds offline, from a sub-fol
   await page.setOfflineMode(false);
 
   // the same site built with other files: without the digit strip
-  const rebuilt = web.rebuilt_site({ 'flumo_num.bmp': null });
+  const rebuilt = web.rebuilt_site({ [web.files.digits]: null });
   made.push(rebuilt.dir);
   assert.notEqual(rebuilt.version, web.site_version(web.site));
   site.folders = [rebuilt.dir];
   const message = () => page.$eval('#message', (m) => (m.hidden ? '' : m.textContent));
-  for (const until = Date.now() + 10000; !/flumo_num\.bmp/.test(await message(page));) {
+  for (const until = Date.now() + 10000; !(await message(page)).includes(web.files.digits);) {
     assert.ok(Date.now() < until, 'the new build was not taken');
     await page.reload();
     await new Promise((r) => setTimeout(r, 300));
   }
-  assert.deepEqual(errors.filter((e) => !/flumo_num/.test(e)), []);
+  assert.deepEqual(errors.filter((e) => !e.includes(web.files.digits)), []);
   await page.close();
 });
 
@@ -224,9 +224,9 @@ test('the page says what the browser lacks, and why the program could not start'
   await shows(page, 'normal-1');
   await page.close();
 
-  const other = await serve_with({ 'flumo_num.bmp': null });
+  const other = await serve_with({ [web.files.digits]: null });
   ({ page } = await web.open(browser, other.url));
   await page.waitForSelector('#message:not([hidden])');
-  assert.match(await message(page), /^Couldn't load flumo_num\.bmp: /);
+  assert.ok((await message(page)).startsWith(`Couldn't load ${web.files.digits}: `));
   await page.close();
 });

@@ -10,6 +10,11 @@ import { fileURLToPath } from 'node:url';
 import puppeteer from 'puppeteer-core';
 
 export const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+// The five files the program reads, by the names its user is told.
+export const files = {
+  normal: 'flumo_normal.bmp', push: 'flumo_push.bmp', digits: 'flumo_num.bmp',
+  icon: 'flumo_icon.bmp', clip: 'flumo.wav',
+};
 const build = process.env.FLUMO_WEB_BUILD || path.join(root, 'build-web');
 export const site = path.join(build, 'site');
 export const assets = build; // the five files the site packs, loose
@@ -123,14 +128,13 @@ export function native_frames() {
 }
 
 // A folder holding the site's packed files made from other files: the
-// site's own five, but for those in `files` (name: bytes, or null to
+// site's own five, but for those in `others` (name: bytes, or null to
 // leave it out). Served ahead of the site, the same program reads them.
-export function pack(files) {
+export function pack(others) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'flumo-pack-'));
-  const names = ['flumo_normal.bmp', 'flumo_push.bmp', 'flumo_num.bmp', 'flumo_icon.bmp', 'flumo.wav'];
   const preload = [];
-  for (const name of names) {
-    const bytes = name in files ? files[name] : fs.readFileSync(path.join(assets, name));
+  for (const name of Object.values(files)) {
+    const bytes = name in others ? others[name] : fs.readFileSync(path.join(assets, name));
     if (!bytes) continue;
     fs.writeFileSync(path.join(dir, name), bytes);
     preload.push(`${name}@/${name}`);
@@ -148,10 +152,10 @@ export function site_version(dir) {
 
 // The site as its build makes it with other files (as for pack): a copy,
 // its service worker versioned anew by the build's own script.
-export function rebuilt_site(files) {
+export function rebuilt_site(others) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'flumo-site-'));
   fs.cpSync(site, dir, { recursive: true });
-  const packed = pack(files);
+  const packed = pack(others);
   for (const name of ['flumo.data', 'flumo.data.js']) {
     fs.copyFileSync(path.join(packed, name), path.join(dir, name));
   }
