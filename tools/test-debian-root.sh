@@ -7,7 +7,8 @@
 # -R /window/, say). Needs root (through sudo otherwise). The bare root,
 # the packages it downloads and what its builds keep are kept in
 # $FLUMO_CACHE (default /var/cache/flumo) for the next run; each run
-# unpacks a fresh copy and removes it afterwards.
+# unpacks a fresh copy and removes it afterwards. With --prepare in place
+# of the arguments, it only makes the bare root, if it is not kept yet.
 set -e
 cd "$(dirname "$0")/.."
 [ "$(id -u)" -eq 0 ] || exec sudo "$0" "$@"
@@ -47,6 +48,7 @@ if [ ! -s "$base" ]; then
   tar -C "$fresh" -cf "$base.part" . && mv "$base.part" "$base"
   rm -rf "$fresh" "$fresh.log"
 fi
+[ "${1:-}" != --prepare ] || exit 0
 
 root=$(mktemp -d "/var/tmp/flumo-$suite.XXXXXX")
 mounted=
