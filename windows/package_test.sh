@@ -7,8 +7,10 @@ dir=$1
 status=0
 zip=$(ls "$dir"/flumo-*-win64.zip) || exit 1
 folder=$(basename "$zip" .zip)
-for f in flumo.exe SDL.dll flumo_normal.bmp flumo_push.bmp flumo_num.bmp \
-  flumo_icon.bmp flumo.wav README.txt LICENSE.txt SDL-COPYING.txt; do
+# the files the program reads, as its own header names them
+assets=$(sed -n 's/^const char [a-z]*_file\[\] = "\([^"]*\)".*/\1/p' "$(dirname "$0")/../app/files.h")
+[ "$(echo $assets | wc -w)" -eq 5 ] || { echo "the program's files not found: $assets"; exit 1; }
+for f in flumo.exe SDL.dll $assets README.txt LICENSE.txt SDL-COPYING.txt; do
   unzip -l "$zip" | grep -q " $folder/$f\$" || { echo "not in the zip: $folder/$f"; status=1; }
 done
 [ "$(unzip -Z1 "$zip" | grep -vc "^$folder/")" -eq 0 ] || { echo "outside $folder/:"; unzip -Z1 "$zip"; status=1; }
