@@ -143,14 +143,29 @@ TEST(Startup, MissingOrBrokenClipIsNamedWithStatus255)
   }
 }
 
-TEST(Startup, MissingIconLeavesTheDefaultAndGoesOn)
+/* An icon that is missing, or larger than any window's icon is shown,
+   leaves the default one; up to 256 pixels a side it is set. */
+TEST(Startup, IconIsLeftOutWhenMissingOrLargerThan256)
 {
-  AssetDir dir(all_assets);
-  unlink(dir.file(icon_bmp).c_str());
-  Outcome o = run_and_signal(dir, SIGTERM);
-  EXPECT_TRUE(exited_with(o.status, 0)) << o.status;
-  EXPECT_EQ(o.err, "");
-  EXPECT_EQ(occurrences(o.trace, "\nicon "), 0);
+  struct {
+    int w, h; /* 0: missing */
+    bool set;
+  } icons[] = {
+      {0, 0, false}, {257, 16, false}, {16, 257, false}, {256, 256, true}};
+  for (auto icon : icons) {
+    SCOPED_TRACE(testing::Message() << icon.w << " x " << icon.h);
+    AssetDir dir(all_assets);
+    unlink(dir.file(icon_bmp).c_str());
+    if (icon.w) {
+      SDL_Surface *s = solid_surface(icon.w, icon.h, 0x2080c0);
+      write_file(dir.file(icon_bmp), encode_bmp(s, 24));
+      SDL_FreeSurface(s);
+    }
+    Outcome o = run_and_signal(dir, SIGTERM);
+    EXPECT_TRUE(exited_with(o.status, 0)) << o.status;
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(occurrences(o.trace, "\nicon "), icon.set ? 1 : 0);
+  }
 }
 
 TEST(Startup, IconIsSetAndFreedAtOnce)
