@@ -331,6 +331,12 @@ std::vector<Case> formats(void)
          return patched(b + b.substr(54), 28, 64, 2);
        },
        refused, "64 bits a pixel, which SDL cannot draw"},
+      {"48 bits a pixel",
+       [](SDL_Surface *s) {
+         std::string b = encode_bmp(s, 24);
+         return patched(b + b.substr(54), 28, 48, 2);
+       },
+       refused, "48 bits a pixel, which SDL cannot draw"},
       {"1025 x 768, wider than the screen",
        sized([] { return solid_bmp(1025, 768, 24); }), refused,
        "1025 x 768 pixels, larger than the 1024 x 768 screen"},
