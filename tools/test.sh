@@ -5,7 +5,7 @@
 # UndefinedBehaviorSanitizer; the in-process tests, which run the audio
 # thread against the main one, also with ThreadSanitizer; where Debian's
 # SDL 1.2 source is to be had, the Windows build's real-window tests under
-# Wine; the web build in Chromium; and the fuzz targets, a minute each
+# Wine; the web build in Chromium; and the fuzz targets, half a minute each
 # (tools/fuzz.sh). --plain runs the plain Linux build alone; --no-web
 # leaves the web build out. Other arguments go to each ctest run (-R
 # /window/, say), and leave the fuzzing out.
@@ -96,7 +96,7 @@ tools/build.sh build-tsan thread -DBUILD_TESTING=ON
 
 # A filter picks tests of the CTest runs above; fuzzing is for a whole run.
 if [ $# -eq 0 ]; then
-  tools/fuzz.sh 60
+  tools/fuzz.sh 30
 else
   echo "(Only a part of the tests was asked for: no fuzzing.)"
 fi
