@@ -54,9 +54,15 @@ std::vector<std::string> program_command(const AssetDir &dir)
   for (const char *f : {"flumo.exe", "SDL.dll"})
     if (access(dir.file(f).c_str(), F_OK) != 0)
       write_file(dir.file(f), read_file(folder + "/" + f));
-  return {"/usr/bin/env",   "WINEPREFIX=" + folder + "/wine",
-          "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml=",
-          "wine",           dir.file("flumo.exe")};
+  /* Wine keeps its server's folder in TMPDIR, which the build's tests
+     start and end (tests/CMakeLists.txt): in the build, not in /tmp */
+  return {"/usr/bin/env",
+          "WINEPREFIX=" + folder + "/wine",
+          "TMPDIR=" + folder,
+          "WINEDEBUG=-all",
+          "WINEDLLOVERRIDES=mscoree,mshtml=",
+          "wine",
+          dir.file("flumo.exe")};
 }
 
 std::string program_errors(const AssetDir &dir)
