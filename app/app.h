@@ -21,6 +21,9 @@ int pump_events(void);
 void catch_quit_signals(void);
 /* 1 once SIGINT or SIGTERM has arrived. */
 int quit_signal_arrived(void);
+/* From here on the process ends, with failure_status, if shutting down
+   takes more than a second, and at once on a quit signal. */
+void bound_shutdown(void);
 
 void on_key_down(const SDL_Event *event);
 void on_key_up(const SDL_Event *event);

@@ -223,6 +223,7 @@ void init_app(void)
 
 void shutdown_app(void)
 {
+  bound_shutdown();
   SDL_CloseAudio(); /* no callback runs after this */
   free_sound_clip(&app.clip);
   SDL_FreeSurface(app.normal_image);

@@ -246,6 +246,29 @@ TEST(Shutdown, SigtermDuringStartUpEndsItOnceTheLoadReturns)
   }
 }
 
+/* A shutdown that cannot finish, as when SDL waits on a display that has
+   gone, ends on its own within a second, with status 1; a quit signal that
+   arrives then ends it at once, as it ends any program. */
+TEST(Shutdown, ShutdownThatHangsEndsOnItsOwnOrOnAQuitSignal)
+{
+  for (std::string stuck : {"waiting", "SIGTERM"}) {
+    SCOPED_TRACE(stuck);
+    AssetDir dir(all_assets);
+    pid_t pid = start_flumo(dir, {{"FLUMO_STUCK_QUIT", stuck}});
+    ASSERT_TRUE(wait_for_text(dir.file("trace"), "frame", 10000));
+    kill(pid, SIGTERM);
+    Outcome o = finish(dir, pid, 5000);
+    ASSERT_NE(o.status, -1) << "still shutting down after 5 s";
+    if (stuck == "SIGTERM") {
+      EXPECT_TRUE(WIFSIGNALED(o.status) && WTERMSIG(o.status) == SIGTERM)
+          << o.status;
+    } else {
+      EXPECT_TRUE(exited_with(o.status, failed_status)) << o.status;
+    }
+    EXPECT_EQ(occurrences(o.trace, "quit"), 1) << o.trace;
+  }
+}
+
 TEST(Shutdown, SigintIgnoredAtStartStaysIgnored)
 {
   AssetDir dir(all_assets);

@@ -186,6 +186,22 @@ TEST_F(Window_, WithoutAnIconFileTheWindowStillOpens)
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
+/* A user who logs out ends the display server under the program, which
+   ends too: on X, Xlib ends it with status 1 (the shutdown that follows
+   must not wait on the server); SDL 3 reports a lost Wayland compositor as
+   the quit a closed window sends, so the program ends as when closed. */
+TEST_F(Window_, EndsWhenItsDisplayGoesAway)
+{
+  launch();
+  expect_shows(normal_bmp, 0);
+  desk->go_away();
+  int status = wait_for(pid, 2000);
+  pid = -1;
+  ASSERT_NE(status, -1) << "still running 2 s after its display went";
+  EXPECT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), on_wayland() ? 0 : failed_status);
+}
+
 TEST_F(Window_, KeysPressTheButtonAndMoveTheCounter)
 {
   launch();

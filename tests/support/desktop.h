@@ -33,6 +33,9 @@ public:
   virtual bool key(const std::string &action, const std::string &name) = 0;
   /* What the window manager sends when the user closes the window. */
   virtual void request_close(unsigned long w) const = 0;
+  /* Ends the display server at once, as when the session it ran goes:
+     the X server, or the compositor. Nothing else can be asked of it. */
+  virtual void go_away() = 0;
 
   /* Waits up to five seconds for the window to show `want`; returns how
      many pixels still differ (0 when it does). */

@@ -197,3 +197,13 @@ void Sway::request_close(unsigned long w) const
 {
   message("'[con_id=" + std::to_string(w) + "] kill'");
 }
+
+void Sway::go_away()
+{
+  if (server > 0) {
+    kill(server, SIGKILL);
+    waitpid(server, nullptr, 0);
+  }
+  server = -1;
+  ipc.clear();
+}

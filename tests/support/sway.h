@@ -25,6 +25,7 @@ public:
   std::vector<uint32_t> screenshot(unsigned long w) const override;
   bool key(const std::string &action, const std::string &name) override;
   void request_close(unsigned long w) const override;
+  void go_away() override;
 
 private:
   std::string runtime; /* its XDG_RUNTIME_DIR, where its sockets are */

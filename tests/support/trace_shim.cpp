@@ -4,7 +4,9 @@
    size the window is asked for, and what shutdown released, in which
    order. With FLUMO_SLOW_OPEN naming a
    file, opening it takes a second, a slow disk's start-up to send a
-   signal into. With FLUMO_REFUSE_WINDOW set,
+   signal into. With FLUMO_STUCK_QUIT set, SDL_Quit waits ten seconds
+   first, as on a display that no longer answers; set to SIGTERM, that
+   signal arrives as the wait starts. With FLUMO_REFUSE_WINDOW set,
    the window does not open, and SDL gives no reason of its own, as SDL 3
    underneath sdl12-compat does: the reason last set, by a bitmap's load
    here, stays. */
@@ -12,6 +14,7 @@
 #include <SDL.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cstdarg>
@@ -114,6 +117,11 @@ void SDL_FreeWAV(Uint8 *buffer)
 void SDL_Quit(void)
 {
   trace("quit\n");
+  const char *stuck = getenv("FLUMO_STUCK_QUIT");
+  if (stuck && strcmp(stuck, "SIGTERM") == 0)
+    raise(SIGTERM);
+  for (int left = stuck ? 10 : 0; left > 0;)
+    left = sleep(left); /* however many signals it is woken by */
   real<void (*)(void)>("SDL_Quit")();
 }
 }

@@ -198,6 +198,18 @@ void XServer::request_close(Window w) const
   XFlush(dpy);
 }
 
+void XServer::go_away()
+{
+  if (dpy)
+    XCloseDisplay(dpy); /* the test's own connection would end the test */
+  dpy = nullptr;
+  if (server_pid > 0) {
+    kill(server_pid, SIGKILL);
+    waitpid(server_pid, nullptr, 0);
+  }
+  server_pid = -1;
+}
+
 bool XServer::xdotool(const std::string &args) const
 {
   bool ok;

@@ -34,6 +34,7 @@ public:
   /* Maps another window over w for a moment, and takes it away. */
   void cover(Window w) const;
   void request_close(Window w) const override;
+  void go_away() override;
   /* Runs xdotool on this display, e.g. "keydown space". */
   bool xdotool(const std::string &args) const;
 
