@@ -1,24 +1,18 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "app/files.h"
 #include "sound/sound_clip.h"
 
 /* What a clip may be: samples of 8 or 16 bits, the widths SDL 1.2's loader
-   gives; 1 to 8 channels, as many as SDL 2 mixes down (SDL 1.2 would run
-   out of its table of conversion steps beyond); 1000 to 384000 frames a
-   second (below, a clip holds no sound, above, no recorder goes); and at
-   most ten minutes of sound, 53 MB at the device's rate. Past these, the
-   header is broken or the clip is no click. */
+   gives; 1 to 8 channels, as many as a WAV names speakers for (7.1); 1000
+   to 384000 frames a second (below, a clip holds no sound, above, no
+   recorder goes); and at most ten minutes of sound, 53 MB at the device's
+   rate. Past these, the header is broken or the clip is no click. */
 static const int min_rate = 1000, max_rate = 384000;
 static const int max_channels = 8;
 static const long long max_seconds = 600;
-
-/* SDL converts this many frames at a time, so that its working buffer
-   stays small whatever the clip. */
-static const Uint32 piece_frames = 4096;
 
 /* SDL's reason for the failure it just reported, or ours where it gave
    none (SDL 3 gives none for some). Each call it explains starts with a
@@ -49,8 +43,8 @@ static const char *clip_fault(const SDL_AudioSpec *spec, Uint32 length)
     snprintf(why, sizeof why, "a rate of %u Hz, not %d to %d",
              (unsigned)spec->freq, min_rate, max_rate);
   else if (length / frame_bytes(spec) > max_seconds * spec->freq)
-    snprintf(why, sizeof why, "%lld seconds long, more than %lld",
-             length / frame_bytes(spec) / (long long)spec->freq, max_seconds);
+    snprintf(why, sizeof why, "%.10g seconds long, more than %lld",
+             (double)(length / frame_bytes(spec)) / spec->freq, max_seconds);
   else
     return NULL;
   return why;
@@ -77,44 +71,35 @@ static Uint8 *resample(const Sint16 *in, Uint32 frames, int rate,
   return (Uint8 *)out;
 }
 
-/* The samples as 16-bit mono at their own rate: SDL changes the width and
-   mixes the channels down, a piece at a time. The rate is changed here, not
-   by SDL: its converters double and halve it into a fixed table of steps
-   (SDL 1.2) or count their buffers in an int (SDL 2), and both crashed on
-   rates a header can claim. NULL with SDL's error set. */
+/* One sample as a signed 16-bit value, from whichever of SDL's 8- and
+   16-bit formats it comes in. */
+static int sample_at(const Uint8 *at, Uint16 format)
+{
+  int v = (format & 0xff) == 8 ? at[0] << 8
+          : format & 0x1000    ? at[0] << 8 | at[1] /* big-endian */
+                               : at[1] << 8 | at[0];
+  return format & 0x8000 ? (Sint16)v : v - 32768;
+}
+
+/* The samples as 16-bit mono at their own rate, each frame the mean of its
+   channels. Done here, not by SDL's converters: SDL 1.2's cannot mix 3, 5
+   or 7 channels into one, and SDL 3's under sdl2-compat leave pieces of
+   many lengths unconverted; SDL 1.2's ran out of their table of steps on
+   rates a header can claim, and SDL 2's crashed. NULL when memory runs
+   out. */
 static Sint16 *to_mono(const SoundClip *clip, Uint32 frames)
 {
-  const SDL_AudioSpec *spec = &clip->spec;
-  SDL_AudioCVT cvt;
-  if (SDL_BuildAudioCVT(&cvt, spec->format, spec->channels, spec->freq,
-                        clip_format, clip_channels, spec->freq) < 0)
-    return NULL;
-  Uint32 in_bytes = frame_bytes(spec);
-  Uint8 *work = (Uint8 *)SDL_malloc(piece_frames * in_bytes * cvt.len_mult);
+  Uint16 format = clip->spec.format;
+  int width = (format & 0xff) / 8, channels = clip->spec.channels;
   Sint16 *mono = (Sint16 *)SDL_malloc(frames * sizeof *mono + 1);
-  if (!work || !mono)
-    SDL_SetError("Out of memory");
-  Uint32 at = 0;
-  while (work && mono && at < frames) {
-    Uint32 n = frames - at < piece_frames ? frames - at : piece_frames;
-    cvt.buf = work;
-    cvt.len = cvt.len_cvt = (int)(n * in_bytes);
-    memcpy(work, clip->buffer + at * in_bytes, cvt.len);
-    if (cvt.needed && SDL_ConvertAudio(&cvt) < 0)
-      break;
-    if (cvt.len_cvt != (int)(n * sizeof *mono)) {
-      /* SDL 1.2 leaves 3, 5 or 7 channels as they are */
-      SDL_SetError("SDL cannot mix its %d channels into one", spec->channels);
-      break;
-    }
-    memcpy(mono + at, work, n * sizeof *mono);
-    at += n;
+  const Uint8 *at = clip->buffer;
+  for (Uint32 i = 0; mono && i < frames; i++) {
+    long sum = 0;
+    for (int c = 0; c < channels; c++, at += width)
+      sum += sample_at(at, format);
+    mono[i] = (Sint16)(sum / channels);
   }
-  SDL_free(work);
-  if (mono && at == frames)
-    return mono;
-  SDL_free(mono);
-  return NULL;
+  return mono;
 }
 
 /* Turns the loaded samples into the device format; a clip already in it is
@@ -131,8 +116,10 @@ static int convert_clip(SoundClip *clip)
     return 0;
   }
   Sint16 *mono = to_mono(clip, frames);
-  if (!mono)
+  if (!mono) {
+    SDL_SetError("Out of memory");
     return -1;
+  }
   SDL_FreeWAV(clip->buffer);
   clip->buffer = (Uint8 *)mono;
   clip->length = frames * sizeof *mono;
@@ -159,7 +146,7 @@ SoundClip load_sound_clip(const char *path)
     why = clip_fault(&clip.spec, clip.length);
     SDL_ClearError();
     if (!why && convert_clip(&clip) < 0)
-      why = reason("SDL cannot convert it");
+      why = reason("too little memory to convert it");
   }
   if (why) {
     fprintf(stderr, "Couldn't load %s: %s\n", path, why);

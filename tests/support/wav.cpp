@@ -56,9 +56,11 @@ std::string make_wav(int rate, int bits, int channels, int frames,
   std::string out = "RIFF";
   put(out, uint32_t(4 + chunks.size() + size), 4);
   out += "WAVE" + chunks;
-  for (int i = 0; i < frames; i++) {
-    double v = std::clamp(sample(i), -1.0, 1.0);
-    for (int c = 0; c < channels; c++)
+  for (int i = 0; i < frames; i++)
+    for (int c = 0; c < channels; c++) {
+      double off =
+          channels > 1 ? form.spread * (2.0 * c / (channels - 1) - 1) : 0;
+      double v = std::clamp(sample(i) + off, -1.0, 1.0);
       if (form.coding == 3) {
         float f = float(v);
         uint32_t u;
@@ -72,7 +74,7 @@ std::string make_wav(int rate, int bits, int channels, int frames,
         put(out, uint32_t(std::llround(v * (std::ldexp(1, bits - 1) - 1))),
             bits / 8);
       }
-  }
+    }
   return out;
 }
 

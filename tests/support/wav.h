@@ -7,16 +7,19 @@
 #include <vector>
 
 /* How a WAV file is written: its samples' coding (1 integers, 3 floats,
-   6 A-law, 7 mu-law), its format chunk in the extensible form, and a JUNK
-   chunk before it, as some recorders leave. */
+   6 A-law, 7 mu-law), its format chunk in the extensible form, a JUNK
+   chunk before it, as some recorders leave, and how far its channels
+   spread about each frame's value: from -spread to +spread, evenly, so
+   that their mean is the value. */
 struct WavForm {
   int coding = 1;
   bool extensible = false, junk_first = false;
+  double spread = 0;
 };
 
 /* A WAV file as bytes: rate, 8, 16, 24 or 32 bits (32 for floats, 8 for
    A-law and mu-law), any channels; sample(i) gives frame i's value from -1
-   to 1, the same on every channel. */
+   to 1, on every channel as the form spreads it. */
 std::string make_wav(int rate, int bits, int channels, int frames,
                      const std::function<double(int)> &sample,
                      WavForm form = {});
