@@ -13,6 +13,9 @@ void init_app(void);
    holds. The size SDL would make of it goes to width and height (0 where
    the header does not say). Leaves the file where it was found. */
 const char *bitmap_fault(SDL_RWops *file, int *width, int *height);
+/* Gives the surface SDL made of the bitmap at the file's place the colours
+   its palette holds, where SDL may have read them from elsewhere. */
+void use_file_palette(SDL_RWops *file, SDL_Surface *surface);
 void shutdown_app(void);
 
 /* Drains the event queue: 1 when it is empty and the program goes on,

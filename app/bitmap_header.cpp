@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -27,8 +28,8 @@ static long long le(const Uint8 *at, int bytes)
 
 /* What the compression a header names holds, where neither runtime can
    read it; NULL for the ones SDL reads, or refuses with its own words.
-   The oldest OS/2 headers name no compression; the later ones (16 to 64
-   bytes, not Windows' 40) use the same numbers for other codings. */
+   The oldest OS/2 headers name no compression; OS/2 2.x's 64-byte one
+   uses Windows' numbers for other codings. */
 static const char *unreadable_coding(long long compression, bool os2)
 {
   switch (compression) {
@@ -37,6 +38,22 @@ static const char *unreadable_coding(long long compression, bool os2)
   case 5: return "a PNG picture in a bitmap";
   }
   return NULL;
+}
+
+/* The bytes SDL reads before it seeks to the pixels: SDL 1.2 reads 40
+   bytes of fields from any header but the oldest, however long it says it
+   is, and then, for 16- or 32-bit pixels with colour masks (or where the
+   pixels do not follow the header), three masks, which a header of fewer
+   than 52 bytes leaves to the bytes after it. */
+static long long header_end(long long header, long long bits,
+                            long long compression, long long offset)
+{
+  if (header == 12)
+    return 14 + header;
+  bool masks =
+      (bits == 15 || bits == 16 || bits == 32) &&
+      (compression == 3 || (compression == 0 && offset != 14 + header));
+  return 14 + std::max({header, 40LL, masks ? 40 + 12LL : 0});
 }
 
 static bool is_bitmap_depth(long long bits)
@@ -54,6 +71,18 @@ static bool is_bitmap_depth(long long bits)
   return false;
 }
 
+/* The bytes the file must hold for its pixels: run-length encoded, two
+   for every run of 255; else every row padded to four bytes, but for the
+   last, which SDL may find cut short. */
+static long long pixels_end(long long offset, long long w, long long rows,
+                            long long bits, long long compression)
+{
+  if (compression == 1 || compression == 2)
+    return offset + (w * rows + max_run - 1) / max_run * 2;
+  return offset + (w * (bits == 15 ? 16 : bits) + 31) / 32 * 4 * (rows - 1) +
+         (w * bits + 7) / 8;
+}
+
 const char *bitmap_fault(SDL_RWops *file, int *width, int *height)
 {
   static char why[160];
@@ -67,21 +96,25 @@ const char *bitmap_fault(SDL_RWops *file, int *width, int *height)
     return NULL; /* SDL refuses it, and says why */
   long long header = le(h + 14, 4);
   bool core = header == 12; /* the oldest header: 16-bit sides */
-  bool os2 = header == 16 || header == 64;
-  if (got < (core ? 26u : sizeof h)) {
-    /* SDL 2 reads the header's fields from past the end of the file */
-    snprintf(why, sizeof why, "%lld bytes, too few for a bitmap's header",
-             (long long)got);
+  if (got >= 18 && !core && header < 40) {
+    /* SDL 2 reads no size from it; SDL 1.2 reads 40 bytes of fields */
+    snprintf(why, sizeof why, "a header of %lld bytes, which SDL cannot read",
+             header);
     return why;
   }
-
   long long offset = le(h + 10, 4);
   long long w = core ? le(h + 18, 2) : (Sint32)le(h + 18, 4);
   long long rows = llabs(core ? le(h + 20, 2) : (Sint32)le(h + 22, 4));
   long long bits = le(h + (core ? 24 : 28), 2);
   long long compression = core ? 0 : le(h + 30, 4);
+  if (size < header_end(header, bits, compression, offset)) {
+    /* SDL would read the fields it misses from past the file's end */
+    snprintf(why, sizeof why, "%lld bytes, too few for a bitmap's header",
+             size);
+    return why;
+  }
 
-  const char *coding = unreadable_coding(compression, os2);
+  const char *coding = unreadable_coding(compression, header == 64);
   if (coding) {
     snprintf(why, sizeof why, "%s, which SDL cannot read", coding);
     return why;
@@ -100,18 +133,38 @@ const char *bitmap_fault(SDL_RWops *file, int *width, int *height)
     return why;
   }
   *width = (int)w, *height = (int)rows;
-  if (w <= 0 || rows == 0)
-    return NULL;    /* SDL says there are no pixels */
-  long long needed; /* the bytes its pixels take at the least */
-  if (compression == 1 || compression == 2) /* run-length encoded */
-    needed = offset + (w * rows + max_run - 1) / max_run * 2;
-  else
-    needed = offset +
-             (w * (bits == 15 ? 16 : bits) + 31) / 32 * 4 * (rows - 1) +
-             (w * bits + 7) / 8;
-  if (size >= needed)
+  if (w <= 0 || rows == 0 ||
+      size >= pixels_end(offset, w, rows, bits, compression))
     return NULL; /* SDL may still refuse it, and say why */
   snprintf(why, sizeof why, "%lld bytes, too few for its %lld x %lld pixels",
            size, w, rows);
   return why;
+}
+
+/* SDL 1.2.15 reads a palette from right after the 40 bytes of fields it
+   knows, whatever the header's length: after a longer one (ImageMagick
+   writes 124 bytes, OS/2 2.x 64) it takes the rest of the header for the
+   first colours, and every colour after them is shifted. */
+void use_file_palette(SDL_RWops *file, SDL_Surface *surface)
+{
+  SDL_Palette *palette = surface->format->palette;
+  Uint8 h[14 + 40];
+  int start = SDL_RWtell(file);
+  if (!palette || SDL_RWread(file, h, sizeof h, 1) != 1)
+    return;
+  long long header = le(h + 14, 4), used = le(h + 46, 4);
+  long long bits = le(h + 28, 2);
+  if (header <= 40 || bits > 8)
+    return; /* the colours are where every SDL reads them */
+  int n = std::min<long long>(used ? used : 1 << bits, palette->ncolors);
+  SDL_Color colours[256];
+  Uint8 entry[4];
+  SDL_RWseek(file, start + 14 + header, RW_SEEK_SET);
+  for (int i = 0; i < n; i++) {
+    if (SDL_RWread(file, entry, sizeof entry, 1) != 1)
+      return;
+    /* blue, green, red; the fourth is unused, or to SDL2 opaque alpha */
+    colours[i] = {entry[2], entry[1], entry[0], SDL_ALPHA_OPAQUE};
+  }
+  SDL_SetColors(surface, colours, 0, n);
 }

@@ -63,14 +63,18 @@ static SDL_RWops *open_bitmap(const char *path, int *w, int *h,
   return file;
 }
 
-/* What SDL makes of an opened bitmap, which it closes; NULL, and why, when
-   it cannot. */
+/* What SDL makes of an opened bitmap, which is closed then; NULL, and why,
+   when it cannot. */
 static SDL_Surface *decode_bitmap(SDL_RWops *file, const char **why)
 {
+  int start = SDL_RWtell(file);
   SDL_ClearError();
-  SDL_Surface *surface = SDL_LoadBMP_RW(file, 1);
+  SDL_Surface *surface = SDL_LoadBMP_RW(file, 0);
   if (!surface)
     *why = reason("not a bitmap SDL can read");
+  else if (SDL_RWseek(file, start, RW_SEEK_SET) == start)
+    use_file_palette(file, surface);
+  SDL_RWclose(file);
   return surface;
 }
 
@@ -93,6 +97,8 @@ static SDL_Surface *load_bitmap(const char *path)
   SDL_Surface *surface = file ? decode_bitmap(file, &why) : NULL;
   if (!surface)
     refuse_bitmap(path, why);
+  /* copied opaque, whatever alpha a runtime reads in the fourth byte */
+  SDL_SetAlpha(surface, 0, SDL_ALPHA_OPAQUE);
   return surface;
 }
 

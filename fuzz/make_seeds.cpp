@@ -48,6 +48,14 @@ int main(int argc, char *argv[])
                        ".bmp",
                    encode_bmp(picture, bits, form));
       }
+    for (int bits : {1, 4, 8, 16, 24, 32}) /* and every kind of header */
+      for (Uint32 header : bmp_headers) {
+        BmpForm form;
+        form.header = header;
+        write_file(name + std::to_string(bits) + "-header-" +
+                       std::to_string(header) + ".bmp",
+                   encode_bmp(picture, bits, form));
+      }
     SDL_FreeSurface(picture);
   }
   SDL_FreeSurface(strip);

@@ -144,21 +144,33 @@ TEST(Startup, MissingOrBrokenClipIsNamedWithStatus255)
 }
 
 /* An icon that is missing, or larger than any window's icon is shown,
-   leaves the default one; up to 256 pixels a side it is set. */
+   leaves the default one; up to 256 pixels a side it is set, whatever its
+   header and the order of its rows. */
 TEST(Startup, IconIsLeftOutWhenMissingOrLargerThan256)
 {
-  struct {
+  struct Icon {
     int w, h; /* 0: missing */
     bool set;
-  } icons[] = {
-      {0, 0, false}, {257, 16, false}, {16, 257, false}, {256, 256, true}};
-  for (auto icon : icons) {
-    SCOPED_TRACE(testing::Message() << icon.w << " x " << icon.h);
+    BmpForm form;
+  };
+  std::vector<Icon> icons = {{0, 0, false, {}}};
+  for (Uint32 header : bmp_headers)
+    for (bool top_down : {false, true})
+      if ((header == 12 && !top_down) || header >= 40) /* 16: none is read */
+        for (Icon icon : std::vector<Icon>{{257, 16, false, {}},
+                                           {16, 257, false, {}},
+                                           {256, 256, true, {}}})
+          icon.form = BmpForm{top_down, false, false, 0, header},
+          icons.push_back(icon);
+  for (const Icon &icon : icons) {
+    SCOPED_TRACE(testing::Message()
+                 << icon.w << " x " << icon.h << ", a " << icon.form.header
+                 << "-byte header" << (icon.form.top_down ? ", top-down" : ""));
     AssetDir dir(all_assets);
     unlink(dir.file(icon_bmp).c_str());
     if (icon.w) {
       SDL_Surface *s = solid_surface(icon.w, icon.h, 0x2080c0);
-      write_file(dir.file(icon_bmp), encode_bmp(s, 24));
+      write_file(dir.file(icon_bmp), encode_bmp(s, 24, icon.form));
       SDL_FreeSurface(s);
     }
     Outcome o = run_and_signal(dir, SIGTERM);

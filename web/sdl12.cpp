@@ -90,6 +90,12 @@ int SDL_SetAlpha(SDL_Surface *surface, Uint32 flags, Uint8 alpha)
   return SDL_SetSurfaceBlendMode(surface, SDL_BLENDMODE_BLEND);
 }
 
+int SDL_SetColors(SDL_Surface *surface, SDL_Color *colors, int first, int n)
+{
+  SDL_Palette *palette = surface->format->palette;
+  return palette && SDL_SetPaletteColors(palette, colors, first, n) == 0;
+}
+
 /* Waits for the next key, or for a tenth of a second at most: the browser
    draws the canvas, plays the sound and delivers keys only while the
    program waits, and an idle page costs next to nothing. The wait ends

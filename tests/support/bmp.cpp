@@ -64,14 +64,35 @@ std::string rle_row(const int *index, int w, int bits)
   return out + std::string("\0\0", 2);
 }
 
+/* The header fields from the width on, as a header of `info` bytes holds
+   them; compression and the palette's length where it has room. */
+std::string info_header(Uint32 info, int w, int height, int bits,
+                        Uint32 compression, Uint32 image, Uint32 colours)
+{
+  std::string out;
+  put(out, info, 4);
+  int side = info == 12 ? 2 : 4; /* OS/2 1.x: 16-bit sides */
+  put(out, Uint32(w), side), put(out, Uint32(height), side);
+  put(out, 1, 2), put(out, Uint32(bits), 2);
+  if (info >= 40) {
+    put(out, compression, 4), put(out, image, 4);
+    put(out, 2835, 4), put(out, 2835, 4), put(out, colours, 4);
+    put(out, 0, 4);
+  }
+  return out;
+}
+
 /* `indices` gives a palette entry for each pixel when there is a palette;
    without one, each pixel's bytes come from its colour. */
 std::string encode(SDL_Surface *s, int bits, const std::vector<Uint32> &palette,
                    const std::vector<int> &indices, BmpForm form)
 {
-  bool v4 = form.masks && bits == 32, fields = form.masks && bits == 16;
-  Uint32 info = v4 ? 108 : 40, row = (Uint32(s->w) * bits + 31) / 32 * 4;
-  Uint32 offset = 14 + info + (fields ? 12 : 0) + 4 * Uint32(palette.size());
+  Uint32 info = form.header ? form.header : form.masks && bits == 32 ? 108 : 40;
+  bool inner_masks = form.masks && info >= 52; /* Windows' v2 headers on */
+  bool fields = form.masks && !inner_masks;    /* after a 40-byte header */
+  Uint32 entry = info == 12 ? 3 : 4, row = (Uint32(s->w) * bits + 31) / 32 * 4;
+  Uint32 offset =
+      14 + info + (fields ? 12 : 0) + entry * Uint32(palette.size());
   std::string pixels;
   for (int i = 0; i < s->h; i++) {
     int y = form.top_down ? i : s->h - 1 - i;
@@ -112,20 +133,23 @@ std::string encode(SDL_Surface *s, int bits, const std::vector<Uint32> &palette,
   int height = form.top_down ? -s->h : s->h;
   std::string out = "BM";
   put(out, offset + Uint32(pixels.size()), 4), put(out, 0, 4);
-  put(out, offset, 4), put(out, info, 4), put(out, s->w, 4);
-  put(out, Uint32(height), 4), put(out, 1, 2), put(out, bits, 2);
-  put(out, compression, 4), put(out, Uint32(pixels.size()), 4);
-  put(out, 2835, 4), put(out, 2835, 4), put(out, Uint32(palette.size()), 4);
-  put(out, 0, 4);
-  if (fields)
-    put(out, 0xf800, 4), put(out, 0x07e0, 4), put(out, 0x001f, 4);
-  if (v4) {
-    put(out, 0xff0000, 4), put(out, 0xff00, 4), put(out, 0xff, 4);
-    put(out, 0xff000000, 4), put(out, 0x73524742, 4); /* "sRGB" */
-    out.resize(14 + info, '\0');
+  put(out, offset, 4);
+  out += info_header(info, s->w, height, bits, compression,
+                     Uint32(pixels.size()), Uint32(palette.size()));
+  if (form.masks) {
+    if (bits == 16)
+      put(out, 0xf800, 4), put(out, 0x07e0, 4), put(out, 0x001f, 4);
+    else
+      put(out, 0xff0000, 4), put(out, 0xff00, 4), put(out, 0xff, 4);
   }
+  if (inner_masks) {
+    put(out, bits == 32 ? 0xff000000 : 0, 4);
+    if (info >= 108)
+      put(out, 0x73524742, 4); /* "sRGB" */
+  }
+  out.resize(14 + info + (fields ? 12 : 0), '\0');
   for (Uint32 c : palette)
-    put(out, c, 4);
+    put(out, c, int(entry));
   return out + pixels;
 }
 

@@ -9,12 +9,17 @@
 /* How a bitmap is laid out: rows top-down (a negative height) instead of
    bottom-up; colour masks (16 bits as 5-6-5; 32 bits with an alpha mask
    too, in a version 4 header); run-length encoded (8 and 4 bits, rows
-   bottom-up); and the fourth byte of each 32-bit pixel, which tools write
-   as 0 or 255. */
+   bottom-up); the fourth byte of each 32-bit pixel, which tools write as
+   0 or 255; and the length of its info header, where not Windows' 40 (or
+   108 for 32-bit masks): 12 (OS/2 1.x: 16-bit sides, palette entries of
+   3 bytes, no compression), 16 or 64 (OS/2 2.x), 108 or 124 (Windows'
+   versions 4 and 5, which hold the masks). */
 struct BmpForm {
   bool top_down = false, masks = false, rle = false;
   Uint8 fourth = 0;
+  Uint32 header = 0;
 };
+const Uint32 bmp_headers[] = {12, 16, 64, 40, 108, 124};
 
 /* The picture in a surface, written again as a Windows bitmap of another
    depth: 1, 4 or 8 bits (with a palette, each pixel its nearest entry), 16

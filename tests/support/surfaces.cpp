@@ -1,5 +1,7 @@
 #include "support/surfaces.h"
 
+#include <dlfcn.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -7,9 +9,18 @@
 #include "app/app_state.h"
 #include "support/process.h"
 
+Runtime runtime(void)
+{
+  if (under_wine() || SDL_Linked_Version()->patch < 50)
+    return classic_sdl; /* sdl12-compat counts its versions from 1.2.50 */
+  /* the layers below load with it */
+  bool sdl3 = dlopen("libSDL3.so.0", RTLD_LAZY | RTLD_NOLOAD) != nullptr;
+  return sdl3 ? compat_over_sdl3 : compat_over_sdl2;
+}
+
 bool on_sdl12_compat(void)
 {
-  return !under_wine() && SDL_Linked_Version()->patch >= 50;
+  return runtime() != classic_sdl;
 }
 
 Uint32 pixel(SDL_Surface *s, int x, int y)

@@ -25,8 +25,13 @@ struct CounterPlace {
 };
 const CounterPlace counter = {29, 60, 112, 29, 50, 20};
 
-/* True when the program runs on sdl12-compat, SDL 1.2 rebuilt over SDL2,
-   rather than the classic library (which the Windows build has). */
+/* The forms of SDL 1.2 the program runs on, which read some files
+   differently: the classic library (which the Windows build carries), and
+   sdl12-compat, SDL 1.2 rebuilt over SDL2, or over SDL 3 (through
+   sdl2-compat, as in forky). */
+enum Runtime { classic_sdl, compat_over_sdl2, compat_over_sdl3 };
+Runtime runtime(void);
+/* True when the program runs on sdl12-compat. */
 bool on_sdl12_compat(void);
 
 Uint32 pixel(SDL_Surface *s, int x, int y); /* as 0xRRGGBB */

@@ -27,6 +27,8 @@ void SDL_UpdateRect(SDL_Surface *screen, Sint32 x, Sint32 y, Uint32 w,
 void SDL_WM_SetCaption(const char *title, const char *icon);
 void SDL_WM_SetIcon(SDL_Surface *icon, Uint8 *mask);
 int SDL_SetAlpha(SDL_Surface *surface, Uint32 flags, Uint8 alpha);
+/* 1 when every colour was set */
+int SDL_SetColors(SDL_Surface *surface, SDL_Color *colors, int first, int n);
 
 /* SDL2's calls of these names, with SDL 1.2's rules. */
 int sdl12_poll_event(SDL_Event *event);
