@@ -3,7 +3,6 @@
 
 #include "app/app.h"
 #include "app/app_state.h"
-#include "app/files.h"
 
 /* SDL's own SIGINT/SIGTERM handlers push a quit event from inside the
    handler, which takes the event queue's lock; the main loop holds that

@@ -12,7 +12,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -28,8 +27,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/files.h"
+#include "settings.h"
 #include "sound/sound_clip.h"
+#include "tests/support/process.h"
 
 namespace
 {
@@ -45,23 +45,6 @@ double median(std::vector<double> v)
 {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0 : v[v.size() / 2];
-}
-
-pid_t launch(const std::vector<std::string> &argv)
-{
-  pid_t pid = fork();
-  if (pid == 0) {
-    prctl(PR_SET_PDEATHSIG, SIGKILL); /* never outlives the measurement */
-    std::vector<char *> args;
-    for (const std::string &a : argv)
-      args.push_back(const_cast<char *>(a.c_str()));
-    args.push_back(nullptr);
-    if (!freopen("/dev/null", "w", stderr))
-      _exit(126);
-    execv(args[0], args.data());
-    _exit(127);
-  }
-  return pid;
 }
 
 /* The colour at the centre of the first viewable top-level window of
@@ -119,8 +102,9 @@ Run run_once(Display *dpy, const std::vector<std::string> &argv, int w, int h,
              long colour, bool idle)
 {
   Run r = {0, 0, 0};
+  AssetDir scratch({}); /* for what it says on standard error */
   auto t0 = Clock::now();
-  pid_t pid = launch(argv);
+  pid_t pid = start(argv, ".", {}, scratch.file("stderr"));
   while (centre_colour(dpy, w, h) != colour && ms_since(t0) < 20000)
     ;
   r.startup_ms = ms_since(t0);

@@ -3,7 +3,7 @@
 
 #include <SDL.h>
 
-#include "display/layout.h"
+#include "settings.h"
 
 /* Paints background, then the counter, and pushes the whole window. */
 void redraw(SDL_Surface *background);

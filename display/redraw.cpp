@@ -1,4 +1,3 @@
-#include "app/app.h"
 #include "app/app_state.h"
 #include "display/display.h"
 

@@ -1,5 +1,5 @@
 #include "as_program.h"
-#include "app/files.h"
+#include "tests/support/process.h"
 
 #include <setjmp.h>
 #include <signal.h>
@@ -7,8 +7,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <string>
 #include <vector>
 
 /* The fuzz targets are linked with --wrap=exit,--wrap=atexit: every call
@@ -27,18 +26,6 @@ bool in_run;
 int exit_status;
 void (*handlers[8])(void);
 int handler_count;
-
-const char *const asset_files[] = {push_file, normal_file, digits_file,
-                                   icon_file, clip_file};
-std::string asset_folder;
-
-/* At the fuzzer's own exit; after a crash the folder stays, in TMPDIR. */
-void remove_asset_folder(void)
-{
-  for (const char *f : asset_files)
-    unlink((asset_folder + "/" + f).c_str());
-  rmdir(asset_folder.c_str());
-}
 
 } // namespace
 
@@ -94,37 +81,10 @@ void enter_asset_folder(int *argc, char ***argv)
   }
   free(here);
 
-  const char *tmp = getenv("TMPDIR");
-  std::string name =
-      std::string(tmp && *tmp ? tmp : "/tmp") + "/flumo-fuzz-XXXXXX";
-  if (!mkdtemp(&name[0]) || chdir(name.c_str()) != 0) {
+  /* removed at the fuzzer's own exit; after a crash it stays, in TMPDIR */
+  static AssetDir folder(all_assets);
+  if (chdir(folder.path.c_str()) != 0) {
     perror("flumo fuzz: asset folder");
     abort();
   }
-  asset_folder = name;
-  atexit(remove_asset_folder);
-  for (const char *f : asset_files)
-    put_file(f, get_file(std::string(FLUMO_ASSET_DIR "/") + f));
-}
-
-std::string get_file(const std::string &path)
-{
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
-
-void put_file(const char *name, const uint8_t *data, size_t size)
-{
-  FILE *f = fopen(name, "wb");
-  if (!f || fwrite(data, 1, size, f) != size || fclose(f) != 0) {
-    perror(name);
-    abort();
-  }
-}
-
-void put_file(const char *name, const std::string &data)
-{
-  put_file(name, (const uint8_t *)data.data(), data.size());
 }

@@ -1,10 +1,7 @@
 #ifndef FLUMO_FUZZ_AS_PROGRAM_H
 #define FLUMO_FUZZ_AS_PROGRAM_H
 
-#include <cstddef>
-#include <cstdint>
 #include <functional>
-#include <string>
 
 /* The program's own code, run many times in one process. A call of exit
    ends only the run, and the handlers the run registered with atexit then
@@ -17,10 +14,5 @@ int run_as_program(const std::function<void()> &body);
    arguments that name files or folders are made absolute first, so that
    they still name the same ones. */
 void enter_asset_folder(int *argc, char ***argv);
-
-/* Reads or writes a whole file. */
-std::string get_file(const std::string &path);
-void put_file(const char *name, const uint8_t *data, size_t size);
-void put_file(const char *name, const std::string &data);
 
 #endif

@@ -11,10 +11,10 @@
 
 #include "app/app.h"
 #include "app/app_state.h"
-#include "app/files.h"
 #include "as_program.h"
 #include "display/display.h"
 #include "tests/support/events.h"
+#include "tests/support/process.h"
 
 namespace
 {
@@ -51,16 +51,16 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
   setenv("SDL_AUDIODRIVER", "disk", 1);
   setenv("SDL_DISKAUDIOFILE", "no/such/folder/out.raw", 1);
   for (int r = 0; r < 4; r++)
-    own[r] = get_file(roles[r]);
+    own[r] = read_file(roles[r]);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
   for (int r = 0; r < 4; r++) {
-    put_file(roles[r], data, size);
+    write_file(roles[r], std::string((const char *)data, size));
     run_as_program(run_flumo);
-    put_file(roles[r], own[r]);
+    write_file(roles[r], own[r]);
   }
   return 0;
 }

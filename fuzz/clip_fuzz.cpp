@@ -5,10 +5,12 @@
 #include <SDL.h>
 
 #include <cstdlib>
+#include <string>
 
-#include "app/files.h"
 #include "as_program.h"
+#include "settings.h"
 #include "sound/sound_clip.h"
+#include "tests/support/process.h"
 
 namespace
 {
@@ -42,7 +44,7 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-  put_file(clip_file, data, size);
+  write_file(clip_file, std::string((const char *)data, size));
   run_as_program(play_flumo_wav);
   return 0;
 }

@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/files.h"
 #include "sound/sound_clip.h"
+#include "util.h"
 
 /* What a clip may be: samples of 8 or 16 bits, the widths SDL 1.2's loader
    gives; 1 to 8 channels, as many as a WAV names speakers for (7.1); 1000
@@ -13,15 +13,6 @@
 static const int min_rate = 1000, max_rate = 384000;
 static const int max_channels = 8;
 static const long long max_seconds = 600;
-
-/* SDL's reason for the failure it just reported, or ours where it gave
-   none (SDL 3 gives none for some). Each call it explains starts with a
-   clear error, so that no earlier reason stands in for a missing one. */
-static const char *reason(const char *otherwise)
-{
-  const char *sdl = SDL_GetError();
-  return sdl && *sdl ? sdl : otherwise;
-}
 
 static int frame_bytes(const SDL_AudioSpec *spec)
 {

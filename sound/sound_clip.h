@@ -3,6 +3,8 @@
 
 #include <SDL.h>
 
+#include "settings.h"
+
 /* The one clip and where playing has got to in it. Once the device is open
    the audio thread reads cursor and remaining; the main thread changes them
    only with the device paused and locked. */
@@ -14,13 +16,11 @@ struct SoundClip {
   Uint8 *cursor;      /* the next byte to mix */
 };
 
-#include "sound/format.h"
-
-/* The device's sample format (sound/format.h), as SDL names it. */
+/* The device's sample format (settings.h), as SDL names it. */
 const Uint16 clip_format = AUDIO_S16LSB;
 static_assert(clip_bits == 16, "clip_format says 16 bits");
 
-/* Ends the process with clip_failure_status (app/files.h) if the file
+/* Ends the process with clip_failure_status (settings.h) if the file
    cannot be loaded. */
 SoundClip load_sound_clip(const char *path);
 void free_sound_clip(SoundClip *clip);

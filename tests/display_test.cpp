@@ -8,7 +8,7 @@ using Redraw = DrawingTest;
 
 TEST_F(Redraw, EachCountTakesItsCellsFromTheRightRow)
 {
-  for (int n : {0, 1, 9, 10, 11, 19, 20}) {
+  for (int n : {0, 1, 9, 10, 11, max_count - 1, max_count}) {
     SCOPED_TRACE(n);
     app.count = n;
     redraw(app.normal_image);
@@ -18,15 +18,15 @@ TEST_F(Redraw, EachCountTakesItsCellsFromTheRightRow)
 
 TEST_F(Redraw, CeilingCellsComeFromTheSecondRow)
 {
-  app.count = 20;
+  app.count = max_count;
   redraw(app.push_image);
-  /* the cells of 2 and 0 in the bottom row */
+  /* the cells of its digits in the bottom row */
   const CounterPlace &k = counter;
   EXPECT_EQ(pixel(app.screen, k.tens_x, k.y),
-            pixel(app.digits_image, 2 * k.cell_w, k.cell_h));
+            pixel(app.digits_image, max_count / 10 * k.cell_w, k.cell_h));
   EXPECT_EQ(pixel(app.screen, k.ones_x, k.y),
-            pixel(app.digits_image, 0, k.cell_h));
-  expect_picture(push_rgb, 20);
+            pixel(app.digits_image, max_count % 10 * k.cell_w, k.cell_h));
+  expect_picture(push_rgb, max_count);
 }
 
 TEST_F(Redraw, BackgroundPaintsOverAnOldTensDigit)

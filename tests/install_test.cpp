@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "settings.h"
 #include "support/process.h"
 #include "support/surfaces.h"
 #include "support/xserver.h"
@@ -61,7 +62,7 @@ TEST(Installed, LauncherStartsTheProgramFromAnyFolder)
   pid_t pid = start({dir.path + "/usr/games/flumo"}, "/",
                     {{"DISPLAY", x.name()}, {"SDL_AUDIODRIVER", "dummy"}},
                     dir.file("stderr"));
-  Window win = x.find_window("flumo for SDL", 10000);
+  Window win = x.find_window(caption, 10000);
   ASSERT_NE(win, 0u) << read_file(dir.file("stderr"));
   ASSERT_TRUE(x.xdotool("windowfocus --sync " + std::to_string(win) +
                         " keydown space"));

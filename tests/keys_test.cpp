@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/app.h"
 #include "app/app_state.h"
 #include "display/display.h"
@@ -76,16 +78,16 @@ TEST_F(Latch, SpaceCountsAndReleaseShowsTheRestingButton)
   expect_state(1, 1, normal_rgb);
 }
 
-TEST_F(Latch, CountsToTwentyAndNoFurther)
+TEST_F(Latch, CountsToTheCeilingAndNoFurther)
 {
-  for (int n = 1; n <= 22; n++) {
+  for (int n = 1; n <= max_count + 2; n++) {
     press(SDLK_SPACE);
     pump();
     SCOPED_TRACE(n);
-    expect_state(n < 20 ? n : 20, 0, push_rgb);
+    expect_state(std::min(n, max_count), 0, push_rgb);
     release(SDLK_SPACE);
     pump();
-    expect_state(n < 20 ? n : 20, 1, normal_rgb);
+    expect_state(std::min(n, max_count), 1, normal_rgb);
   }
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "settings.h"
 #include "support/bmp.h"
 #include "support/process.h"
 #include "support/surfaces.h"
@@ -213,7 +214,7 @@ TEST_F(Leaks, WindowClosedWhileTheClipPlays)
   XServer x;
   ASSERT_TRUE(x.ok());
   pid_t pid = start_valgrind({{"DISPLAY", x.name()}});
-  Window win = x.find_window("flumo for SDL", slow);
+  Window win = x.find_window(caption, slow);
   ASSERT_NE(win, 0u) << read_file(dir.file("stderr"));
   ASSERT_TRUE(wait_for_text(dir.file("trace"), "frame", slow));
   x.xdotool("windowfocus --sync " + std::to_string(win) +

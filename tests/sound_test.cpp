@@ -197,15 +197,15 @@ TEST_F(Playing, OnlyCountedPressesPlay)
   key(SDL_KEYUP, SDLK_ESCAPE);
   EXPECT_LE(remaining(), left);
 
-  app.count = 20; /* at the ceiling: no new start */
+  app.count = max_count; /* at the ceiling: no new start */
   key(SDL_KEYDOWN, SDLK_SPACE);
   EXPECT_LE(remaining(), left);
   key(SDL_KEYUP, SDLK_SPACE);
 
-  app.count = 19; /* the twentieth press still plays */
+  app.count = max_count - 1; /* the press up to the ceiling still plays */
   key(SDL_KEYDOWN, SDLK_SPACE);
   EXPECT_GT(remaining(), just_started);
-  EXPECT_EQ(app.count, 20);
+  EXPECT_EQ(app.count, max_count);
 }
 
 /* Loading: every clip ends up in the device's format, at its own pitch

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "settings.h"
 #include "support/bmp.h"
 #include "support/process.h"
 #include "support/surfaces.h"
@@ -616,7 +617,7 @@ UserRun run_as_user(XServer &x, AssetDir &dir)
   auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (!ended && !win && std::chrono::steady_clock::now() < until)
     if (!(ended = waitpid(pid, &run.status, WNOHANG) == pid))
-      win = x.find_window("flumo for SDL", 50);
+      win = x.find_window(caption, 50);
   if (win)
     x.request_close(win);
   if (!ended) /* closed, or hung: then it is killed */
@@ -725,7 +726,7 @@ TEST(Sweep, BitmapsOfEveryKindDrawTheRightPicture)
     c.make(dir, c.file);
     (c.plainly ? c.plainly : c.make)(look, c.file);
     pid_t pid = start_in(dir, false, on_screen(x));
-    Window win = x.find_window("flumo for SDL", 10000);
+    Window win = x.find_window(caption, 10000);
     ASSERT_NE(win, 0u) << read_file(dir.file("stderr"));
     ASSERT_TRUE(x.xdotool("windowfocus --sync " + std::to_string(win)));
 

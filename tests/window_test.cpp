@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "settings.h"
 #include "support/desktop.h"
 #include "support/process.h"
 #include "support/scenario.h"
@@ -23,8 +24,6 @@
 
 namespace
 {
-
-const char title[] = "flumo for SDL";
 
 class Window_ : public ::testing::Test
 {
@@ -52,7 +51,7 @@ protected:
     for (const Env &e : desk->session())
       env.push_back(e);
     pid = start(program_command(dir), dir.path, env, dir.file("stderr"));
-    win = desk->find_window(title, 10000);
+    win = desk->find_window(caption, 10000);
     ASSERT_NE(win, 0u) << "no window; stderr: " << program_errors(dir);
     ASSERT_TRUE(desk->focus(win));
   }
@@ -112,13 +111,13 @@ protected:
 TEST_F(Window_, HasTheTitleTheIconAndTheSizeOfTheRestingPicture)
 {
   launch();
-  EXPECT_EQ(desk->title(win), title);
+  EXPECT_EQ(desk->title(win), caption);
   if (!on_wayland()) { /* which has neither icon titles nor window icons */
     XServer &x = x11();
     if (on_sdl12_compat() || under_wine()) /* no icon title; the EWMH name */
-      EXPECT_EQ(x.text_property(win, "_NET_WM_NAME"), title);
+      EXPECT_EQ(x.text_property(win, "_NET_WM_NAME"), caption);
     else
-      EXPECT_EQ(x.text_property(win, "WM_ICON_NAME"), title);
+      EXPECT_EQ(x.text_property(win, "WM_ICON_NAME"), caption);
     if (!under_wine()) { /* which shows its own icon, whatever it is given */
       EXPECT_TRUE(x.has_icon_pixmap(win) ||
                   x.has_property(win, "_NET_WM_ICON"));

@@ -27,9 +27,7 @@
 
 #include <png.h>
 
-#include "app/files.h"
-#include "display/layout.h"
-#include "sound/format.h"
+#include "settings.h"
 
 namespace
 {

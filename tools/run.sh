@@ -37,7 +37,8 @@ start_xvfb 800x600 || fail "the virtual X server (Xvfb) did not start"
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$shots/sound.raw" ./flumo \
   2>"$shots/stderr.txt" &
 flumo=$!
-win=$(timeout 10 xdotool search --sync --name 'flumo for SDL' | head -n 1) || :
+caption=$(sed -n 's/^const char caption\[\] = "\(.*\)";$/\1/p' ../settings.h)
+win=$(timeout 10 xdotool search --sync --name "$caption" | head -n 1) || :
 [ -n "$win" ] || fail "no window appeared: $(cat "$shots/stderr.txt")"
 xdotool windowfocus --sync "$win"
 sleep 0.3

@@ -1,7 +1,7 @@
 # cmake -P: the page (page) written to out with the size of the picture
 # its window opens at, the resting button's (picture), so that the canvas
 # holds that room from the start and nothing on the page moves when the
-# program opens its window.
+# program opens its window; and with the program's caption and ceiling.
 file(READ ${picture} header LIMIT 26 HEX)
 # a bitmap's width and height, little-endian, from its 19th and 23rd byte
 function(le32 at out)

@@ -8,7 +8,7 @@ status=0
 zip=$(ls "$dir"/flumo-*-win64.zip) || exit 1
 folder=$(basename "$zip" .zip)
 # the files the program reads, as its own header names them
-assets=$(sed -n 's/^const char [a-z]*_file\[\] = "\([^"]*\)".*/\1/p' "$(dirname "$0")/../app/files.h")
+assets=$(sed -n 's/^const char [a-z]*_file\[\] = "\([^"]*\)".*/\1/p' "$(dirname "$0")/../settings.h")
 [ "$(echo $assets | wc -w)" -eq 5 ] || { echo "the program's files not found: $assets"; exit 1; }
 for f in flumo.exe SDL.dll $assets README.txt LICENSE.txt SDL-COPYING.txt; do
   unzip -l "$zip" | grep -q " $folder/$f\$" || { echo "not in the zip: $folder/$f"; status=1; }

@@ -27,8 +27,13 @@ int failure_status_for(const std::string &file)
 
 AssetDir::AssetDir(const std::vector<std::string> &files)
 {
-  char name[] = "/tmp/flumo-test-XXXXXX";
-  path = mkdtemp(name);
+  const char *tmp = getenv("TMPDIR");
+  std::string name = std::string(tmp && *tmp ? tmp : "/tmp") + "/flumo-XXXXXX";
+  if (!mkdtemp(&name[0])) {
+    perror(name.c_str());
+    abort();
+  }
+  path = name;
   for (const std::string &f : files)
     write_file(file(f), read_file(std::string(FLUMO_ASSET_DIR "/") + f));
 }

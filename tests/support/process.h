@@ -12,8 +12,8 @@ struct Env {
   std::string name, value; /* an empty value unsets the variable */
 };
 
-/* A fresh folder holding copies of the named files from the asset folder,
-   removed again when the value goes. */
+/* A fresh folder in TMPDIR (or /tmp) holding copies of the named files
+   from the asset folder, removed again when the value goes. */
 struct AssetDir {
   std::string path;
   explicit AssetDir(const std::vector<std::string> &files);

@@ -53,7 +53,7 @@ std::vector<Uint32> composed(const std::string &dir,
       as_window_pixels(SDL_LoadBMP((dir + "/" + digits_bmp).c_str()));
   const CounterPlace &k = counter;
   std::vector<Uint32> out;
-  int row = count == k.ceiling;
+  int row = count == max_count;
   for (int y = 0; y < normal->h; y++)
     for (int x = 0; x < normal->w; x++) {
       Uint32 c = x < bg->w && y < bg->h ? pixel(bg, x, y) : 0;
@@ -161,7 +161,7 @@ void DrawingTest::expect_no_glyph(int x, Uint32 background)
 void DrawingTest::expect_picture(Uint32 background, int n)
 {
   const CounterPlace &k = counter;
-  int row = n == k.ceiling;
+  int row = n == max_count;
   if (n > 9)
     expect_glyph(k.tens_x, n / 10, row, background);
   else

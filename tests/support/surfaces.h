@@ -15,15 +15,15 @@
 const int window_w = 120, window_h = 180;
 const Uint32 normal_rgb = 0x3060a0, push_rgb = 0xc04020;
 
-/* The counter's place, as the README tells a user who draws their own
-   pictures: the tens digit's cell at (29, 112) in the window, the ones
+/* The counter's place, as the manual page tells a user who draws their
+   own pictures: the tens digit's cell at (29, 112) in the window, the ones
    digit's at (60, 112), each 29 x 50, copied from a strip of ten such
-   cells a row, the top row below the ceiling of 20, the bottom one at it.
-   The tests' own record of it. */
+   cells a row, the top row below the ceiling (max_count), the bottom one
+   at it. The tests' own record of it. */
 struct CounterPlace {
-  int tens_x, ones_x, y, cell_w, cell_h, ceiling;
+  int tens_x, ones_x, y, cell_w, cell_h;
 };
-const CounterPlace counter = {29, 60, 112, 29, 50, 20};
+const CounterPlace counter = {29, 60, 112, 29, 50};
 
 /* The forms of SDL 1.2 the program runs on, which read some files
    differently: the classic library (which the Windows build carries), and

@@ -55,7 +55,7 @@ test('the first frame is the native one, in a crisply scaled window with the key
       css_h: c.getBoundingClientRect().height, rendering: getComputedStyle(c).imageRendering,
     };
   });
-  assert.equal(at.title, 'flumo for SDL');
+  assert.equal(at.title, web.caption);
   assert.ok(at.focused, 'the keys go elsewhere');
   assert.deepEqual([at.w, at.h], [frames['normal-0'].w, frames['normal-0'].h]);
   const scale = at.css_w / at.w;
