@@ -762,7 +762,7 @@ TEST(Sweep, FilesThatOnceFailedAreRefusedOrRun)
 }
 
 /* Every format, in every role, on every runtime and under Wine; each
-   outcome is printed, as the README's table of what each runtime reads
+   outcome is printed, as the table of what each runtime reads (docs/files.md)
    gives them. Whatever a picture's compression, it takes no more than 30
    bytes for each pixel of the screen beyond what the program takes with
    its own files. */

@@ -24,7 +24,7 @@ struct AssetDir {
 };
 
 /* The five files the program reads, by the names its user is told (the
-   README, the manual page): the tests' own record of them. */
+   manual page, docs/files.md): the tests' own record of them. */
 extern const std::string push_bmp, normal_bmp, digits_bmp, icon_bmp, clip_wav;
 extern const std::vector<std::string> all_assets;
 /* The statuses a start-up failure ends with, as a shell sees them: SDL,
