@@ -49,9 +49,10 @@ extern "C" int __wrap_atexit(void (*handler)(void))
 
 int run_as_program(const std::function<void()> &body)
 {
-  struct sigaction interrupt, terminate; /* the fuzzer's, for its own end */
+  struct sigaction interrupt, terminate, alarm_clock; /* the fuzzer's */
   sigaction(SIGINT, nullptr, &interrupt);
   sigaction(SIGTERM, nullptr, &terminate);
+  sigaction(SIGALRM, nullptr, &alarm_clock);
   exit_status = -1;
   in_run = true;
   if (setjmp(run_end) == 0)
@@ -59,8 +60,10 @@ int run_as_program(const std::function<void()> &body)
   in_run = false;
   while (handler_count > 0)
     handlers[--handler_count]();
+  alarm(0); /* the limit its shutdown set itself ends with the run */
   sigaction(SIGINT, &interrupt, nullptr);
   sigaction(SIGTERM, &terminate, nullptr);
+  sigaction(SIGALRM, &alarm_clock, nullptr);
   return exit_status;
 }
 
