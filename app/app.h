@@ -29,7 +29,8 @@ const char *bitmap_fault(SDL_RWops *file, int *width, int *height);
 void use_file_palette(SDL_RWops *file, SDL_Surface *surface);
 
 /* Drains the event queue: 1 when it is empty and the program goes on,
-   0 when the window was closed or SIGINT or SIGTERM arrived. */
+   0 when the window was closed or SIGINT or SIGTERM arrived. Ends the
+   program with failure_status when its display went away. */
 int pump_events(void);
 void catch_quit_signals(void);
 /* 1 once SIGINT or SIGTERM has arrived. */
