@@ -29,7 +29,7 @@ static void on_quit_signal(int signum)
    a script ignores SIGINT) stays ignored. */
 #ifdef _WIN32
 /* Windows has no sigaction; its C runtime's signal() is what there is.
-   Nor has it alarm(); and a program's display never goes away under it. */
+   Nor has it alarm(). */
 static void catch_signal(int signum)
 {
   if (signal(signum, on_quit_signal) == SIG_IGN)
