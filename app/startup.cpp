@@ -3,6 +3,7 @@
 
 #include "app/app.h"
 #include "app/app_state.h"
+#include "files/files.h"
 #include "util.h"
 
 AppState app;

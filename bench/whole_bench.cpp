@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "settings.h"
-#include "sound/sound_clip.h"
+#include "files/files.h"
 #include "tests/support/process.h"
 
 namespace

@@ -9,7 +9,7 @@
 
 #include "as_program.h"
 #include "settings.h"
-#include "sound/sound_clip.h"
+#include "files/files.h"
 #include "tests/support/process.h"
 
 namespace

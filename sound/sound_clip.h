@@ -20,9 +20,7 @@ struct SoundClip {
 const Uint16 clip_format = AUDIO_S16LSB;
 static_assert(clip_bits == 16, "clip_format says 16 bits");
 
-/* Ends the process with clip_failure_status (settings.h) if the file
-   cannot be loaded. */
-SoundClip load_sound_clip(const char *path);
+/* The clip is loaded by files/ (load_sound_clip); this releases it. */
 void free_sound_clip(SoundClip *clip);
 
 /* The device keeps clip's address until SDL_CloseAudio: it must not move. */

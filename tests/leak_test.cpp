@@ -29,12 +29,12 @@ const int slow = 120000; /* ms: everything takes far longer under valgrind */
 
 /* Whether a frame of a stack is the program's own code, by the source
    file valgrind names from the debug information: the build records them
-   from the source folder on ("./sound/load.cpp"), and valgrind keeps the
+   from the source folder on ("./files/clip.cpp"), and valgrind keeps the
    folder when told to (--fullpath-after=). A function the compiler put
    inline into another, and so has no symbol of its own, is named too. */
 bool is_ours(const std::string &frame)
 {
-  for (const char *folder : {"(./app/", "(./display/", "(./sound/"})
+  for (const char *folder : {"(./app/", "(./display/", "(./files/", "(./sound/"})
     if (frame.find(folder) != std::string::npos)
       return true;
   return false;
@@ -188,9 +188,9 @@ TEST(LeakReport, TellsTheProgramsOwnLeaksFromTheLibraries)
       "==1== \n"
       "==1== 8 bytes in 1 blocks are still reachable in loss record 3 of 4\n"
       "==1==    at 0x1: malloc (vg_replace_malloc.c:381)\n"
-      "==1==    by 0x9: to_mono (./sound/load.cpp:95)\n"
-      "==1==    by 0x9: convert_clip (./sound/load.cpp:130)\n"
-      "==1==    by 0x9: load_sound_clip(char const*) (./sound/load.cpp:150)\n"
+      "==1==    by 0x9: to_mono (./files/clip.cpp:95)\n"
+      "==1==    by 0x9: convert_clip (./files/clip.cpp:130)\n"
+      "==1==    by 0x9: load_sound_clip(char const*) (./files/clip.cpp:150)\n"
       "==1== \n"
       "==1== 64 bytes in 1 blocks are still reachable in loss record 4 of 4\n"
       "==1==    at 0x1: malloc (vg_replace_malloc.c:381)\n"

@@ -10,6 +10,7 @@
 
 #include "app/app.h"
 #include "app/app_state.h"
+#include "files/files.h"
 #include "sound/sound_clip.h"
 #include "support/audio_lock.h"
 #include "support/process.h"

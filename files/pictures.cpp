@@ -2,7 +2,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/app.h"
+#include "files/files.h"
+#include "files/headers.h"
 #include "util.h"
 
 /* The pictures: each bitmap's file opened, its header read before SDL's

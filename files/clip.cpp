@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "sound/sound_clip.h"
+#include "files/files.h"
 #include "util.h"
 
 /* What a clip may be: samples of 8 or 16 bits, the widths SDL 1.2's loader

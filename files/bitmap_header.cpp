@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/app.h"
+#include "files/headers.h"
 
 /* SDL's bitmap loaders believe the file's header: the classic library
    makes a surface of any depth it claims (above 32 bits, one that blits
