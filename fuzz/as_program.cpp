@@ -10,19 +10,22 @@
 #include <string>
 #include <vector>
 
-/* The fuzz targets are linked with --wrap=exit,--wrap=atexit: every call
-   of exit and atexit lands here, the fuzzer's own and the sanitizers' too,
-   and outside a run goes on to the C library's. */
+/* The fuzz targets are linked with --wrap=exit,--wrap=atexit,--wrap=alarm,
+   --wrap=sigaction: every call of these lands here, the fuzzer's own and
+   the sanitizers' too, and outside a run goes on to the C library's. */
 extern "C" {
 [[noreturn]] void __real_exit(int status);
 int __real_atexit(void (*handler)(void));
+unsigned __real_alarm(unsigned seconds);
+int __real_sigaction(int signum, const struct sigaction *action,
+                     struct sigaction *old);
 }
 
 namespace
 {
 
 jmp_buf run_end;
-bool in_run;
+bool in_run, in_handlers; /* the run's body, and its exit handlers */
 int exit_status;
 void (*handlers[8])(void);
 int handler_count;
@@ -47,23 +50,39 @@ extern "C" int __wrap_atexit(void (*handler)(void))
   return 0;
 }
 
+/* The program's bound on its shutdown, an alarm, would take the timer and
+   the signal that the fuzzer's -timeout runs on (setitimer(ITIMER_REAL)
+   and SIGALRM): in a run, it is not set. A run that hangs is the fuzzer's
+   to report. */
+extern "C" unsigned __wrap_alarm(unsigned seconds)
+{
+  return in_run || in_handlers ? 0 : __real_alarm(seconds);
+}
+
+extern "C" int __wrap_sigaction(int signum, const struct sigaction *action,
+                                struct sigaction *old)
+{
+  if ((in_run || in_handlers) && signum == SIGALRM && action)
+    return 0;
+  return __real_sigaction(signum, action, old);
+}
+
 int run_as_program(const std::function<void()> &body)
 {
-  struct sigaction interrupt, terminate, alarm_clock; /* the fuzzer's */
+  struct sigaction interrupt, terminate; /* the fuzzer's */
   sigaction(SIGINT, nullptr, &interrupt);
   sigaction(SIGTERM, nullptr, &terminate);
-  sigaction(SIGALRM, nullptr, &alarm_clock);
   exit_status = -1;
   in_run = true;
   if (setjmp(run_end) == 0)
     body();
   in_run = false;
+  in_handlers = true;
   while (handler_count > 0)
     handlers[--handler_count]();
-  alarm(0); /* the limit its shutdown set itself ends with the run */
+  in_handlers = false;
   sigaction(SIGINT, &interrupt, nullptr);
   sigaction(SIGTERM, &terminate, nullptr);
-  sigaction(SIGALRM, &alarm_clock, nullptr);
   return exit_status;
 }
 

@@ -5,8 +5,9 @@
 
 /* The program's own code, run many times in one process. A call of exit
    ends only the run, and the handlers the run registered with atexit then
-   run, as they do when flumo exits; the signal handlers it installed, and
-   the alarm its shutdown set, are undone. Returns the status exit was called
+   run, as they do when flumo exits; the signal handlers it installed are
+   undone, and the alarm that bounds its shutdown is never set, which would
+   take the fuzzer's own timer. Returns the status exit was called
    with, or -1 if body returned. */
 int run_as_program(const std::function<void()> &body);
 
