@@ -1,18 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app.h"
 #include "app/app_state.h"
 #include "files/files.h"
 #include "sound/sound_clip.h"
-#include "support/audio_lock.h"
+#include "support/audio_watch.h"
 #include "support/process.h"
 #include "support/surfaces.h"
 #include "support/wav.h"
@@ -146,6 +148,34 @@ protected:
     (type == SDL_KEYDOWN ? on_key_down : on_key_up)(&e);
   }
 };
+
+/* The device is asked for the format the program's settings give, with
+   no record for the one it grants, so that SDL converts to that; the
+   callback is then handed buffers of that many frames in that format. */
+TEST_F(Playing, DeviceIsAskedForTheSettingsFormatAndMixedInIt)
+{
+  const SDL_AudioSpec &asked = audio_open_log.asked;
+  EXPECT_EQ(asked.freq, clip_rate);
+  EXPECT_EQ(asked.format, AUDIO_S16LSB);
+  EXPECT_EQ(asked.channels, clip_channels);
+  EXPECT_EQ(asked.samples, clip_buffer_frames);
+  EXPECT_EQ(asked.userdata, &app.clip);
+  EXPECT_FALSE(audio_open_log.format_taken);
+
+  key(SDL_KEYDOWN, SDLK_SPACE);
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  AudioOpenLog seen;
+  do {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    SDL_LockAudio();
+    seen = audio_open_log;
+    SDL_UnlockAudio();
+  } while (seen.callbacks < 3 && std::chrono::steady_clock::now() < until);
+  ASSERT_GE(seen.callbacks, 3);
+  const int buffer = clip_buffer_frames * clip_channels * 2;
+  EXPECT_EQ(seen.shortest, buffer);
+  EXPECT_EQ(seen.longest, buffer);
+}
 
 /* A few buffers at most can have been mixed since the rewind. */
 const Uint32 just_started = 44100 * 2 * 10 - 8 * 8192;
