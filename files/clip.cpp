@@ -3,16 +3,8 @@
 #include <cstdlib>
 
 #include "files/files.h"
+#include "files/headers.h"
 #include "util.h"
-
-/* What a clip may be: samples of 8 or 16 bits, the widths SDL 1.2's loader
-   gives; 1 to 8 channels, as many as a WAV names speakers for (7.1); 1000
-   to 384000 frames a second (below, a clip holds no sound, above, no
-   recorder goes); and at most ten minutes of sound, 53 MB at the device's
-   rate. Past these, the header is broken or the clip is no click. */
-static const int min_rate = 1000, max_rate = 384000;
-static const int max_channels = 8;
-static const long long max_seconds = 600;
 
 static int frame_bytes(const SDL_AudioSpec *spec)
 {
@@ -20,22 +12,26 @@ static int frame_bytes(const SDL_AudioSpec *spec)
 }
 
 /* NULL when the loaded clip is one flumo can convert and play, else why
-   not. */
+   not: the header said what it holds, but a coding SDL decodes (ADPCM)
+   says its length only once decoded. */
 static const char *clip_fault(const SDL_AudioSpec *spec, Uint32 length)
 {
   static char why[96];
   int bits = spec->format & 0xff;
   if (bits != 8 && bits != 16)
     snprintf(why, sizeof why, "%d-bit samples, not 8 or 16", bits);
-  else if (spec->channels < 1 || spec->channels > max_channels)
+  else if (spec->channels < 1 || spec->channels > max_clip_channels)
     snprintf(why, sizeof why, "%d channels, not 1 to %d", spec->channels,
-             max_channels);
-  else if (spec->freq < min_rate || spec->freq > max_rate)
+             max_clip_channels);
+  else if (spec->freq < min_clip_rate || spec->freq > max_clip_rate)
     snprintf(why, sizeof why, "a rate of %u Hz, not %d to %d",
-             (unsigned)spec->freq, min_rate, max_rate);
-  else if (length / frame_bytes(spec) > max_seconds * spec->freq)
+             (unsigned)spec->freq, min_clip_rate, max_clip_rate);
+  else if (length < (Uint32)frame_bytes(spec))
+    snprintf(why, sizeof why, "no samples");
+  else if (length / frame_bytes(spec) > max_clip_seconds * spec->freq)
     snprintf(why, sizeof why, "%.10g seconds long, more than %lld",
-             (double)(length / frame_bytes(spec)) / spec->freq, max_seconds);
+             (double)(length / frame_bytes(spec)) / spec->freq,
+             max_clip_seconds);
   else
     return NULL;
   return why;
@@ -101,11 +97,7 @@ static int convert_clip(SoundClip *clip)
   if (spec->freq == clip_rate && spec->format == clip_format &&
       spec->channels == clip_channels)
     return 0;
-  Uint32 frames = clip->length / frame_bytes(spec);
-  if (frames == 0) {
-    clip->length = 0; /* nothing to play */
-    return 0;
-  }
+  Uint32 frames = clip->length / frame_bytes(spec); /* at least one */
   Sint16 *mono = to_mono(clip, frames);
   if (!mono) {
     SDL_SetError("Out of memory");
@@ -125,15 +117,36 @@ static int convert_clip(SoundClip *clip)
   return 0;
 }
 
+/* The samples SDL loads from the file at path, its header read first;
+   NULL, or why not. */
+static const char *load_wav(const char *path, SoundClip *clip)
+{
+  SDL_ClearError();
+  SDL_RWops *file = SDL_RWFromFile(path, "rb");
+  if (!file)
+    return reason("it cannot be opened");
+  WavHeader header;
+  const char *why = wav_fault(file, &header);
+  Uint8 *copy = NULL;
+  SDL_RWops *stream = why ? NULL : wav_stream(file, &header, &copy);
+  if (stream != file)
+    SDL_RWclose(file);
+  if (why || !stream)
+    return why ? why : "too little memory to read it";
+  SDL_ClearError();
+  if (!SDL_LoadWAV_RW(stream, 1, &clip->spec, &clip->buffer, &clip->length)) {
+    clip->buffer = NULL; /* whatever the loader left there is not ours */
+    why = refused_by_sdl(wav_kind(&header));
+  }
+  SDL_free(copy);
+  return why;
+}
+
 SoundClip load_sound_clip(const char *path)
 {
   SoundClip clip = {};
-  const char *why;
-  SDL_ClearError();
-  if (!SDL_LoadWAV(path, &clip.spec, &clip.buffer, &clip.length)) {
-    why = reason("not a WAV file SDL can read");
-    clip.buffer = NULL; /* whatever the loader left there is not ours */
-  } else {
+  const char *why = load_wav(path, &clip);
+  if (!why) {
     why = clip_fault(&clip.spec, clip.length);
     SDL_ClearError();
     if (!why && convert_clip(&clip) < 0)

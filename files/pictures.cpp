@@ -61,9 +61,10 @@ static SDL_Surface *decode_bitmap(SDL_RWops *file, const char **why)
   int start = SDL_RWtell(file);
   SDL_ClearError();
   SDL_Surface *surface = SDL_LoadBMP_RW(file, 0);
+  bool rewound = SDL_RWseek(file, start, RW_SEEK_SET) == start;
   if (!surface)
-    *why = reason("not a bitmap SDL can read");
-  else if (SDL_RWseek(file, start, RW_SEEK_SET) == start)
+    *why = refused_by_sdl(rewound ? bitmap_kind(file) : "a bitmap");
+  else if (rewound)
     use_file_palette(file, surface);
   SDL_RWclose(file);
   return surface;

@@ -117,13 +117,13 @@ std::vector<Case> cases(void)
                      write_file(d.file(f), read_file(d.file(f)).substr(0, 30));
                    },
                    bad(f)});
-    /* half a clip: sdl12-compat plays the half that is there */
+    /* half a clip plays the half that is there */
     all.push_back({f, "cut in half",
                    [](AssetDir &d, const std::string &f) {
                      std::string s = read_file(d.file(f));
                      write_file(d.file(f), s.substr(0, s.size() / 2));
                    },
-                   is_bitmap(f) ? bad(f) : by_runtime(refused, runs, runs)});
+                   is_bitmap(f) ? bad(f) : runs});
     all.push_back({f, "a directory",
                    [](AssetDir &d, const std::string &f) {
                      unlink(d.file(f).c_str());
@@ -234,14 +234,13 @@ std::vector<Case> cases(void)
                    write_file(d.file(f), bmp);
                  },
                  refused});
-  /* no samples: the classic library refuses the file, sdl12-compat plays
-     nothing */
+  /* a clip of nothing would play silence */
   all.push_back({clip_wav, "no samples",
                  [](AssetDir &d, const std::string &f) {
                    write_file(d.file(f), make_wav(44100, 16, 1, 0,
                                                   [](int) { return 0.0; }));
                  },
-                 by_runtime(refused, runs, runs)});
+                 refused, "no samples"});
   struct Clip {
     int rate, bits, channels, frames;
     Expect expect;
@@ -253,7 +252,9 @@ std::vector<Case> cases(void)
          are counted in frames, not bytes (4 a frame at 16 bits, stereo) */
       {1000, 8, 8, 1000, runs},
       {44100, 16, 9, 4410, refused, "9 channels, not 1 to 8"},
-      {44100, 16, 0, 4410, refused}, /* SDL refuses it, in words of its own */
+      {44100, 16, 0, 4410, refused, "0 channels, not 1 to 8"},
+      /* the classic library keeps 8 bits of it, and played this as one */
+      {44100, 16, 257, 441, refused, "257 channels, not 1 to 8"},
       {999, 16, 1, 999, refused, "a rate of 999 Hz, not 1000 to 384000"},
       {384000, 16, 2, 38400, runs},
       {384001, 8, 1, 38400, refused, "a rate of 384001 Hz, not 1000 to 384000"},
@@ -348,10 +349,11 @@ std::string one_bit_bmp(Uint32 w, Uint32 h, BmpForm form)
 }
 
 /* Each limit the program puts on a bitmap, from both sides, in each kind
-   of header and row order: the bytes its header takes (with the masks that
-   follow a 40-byte one) and its pixels take (every row padded to four
-   bytes but the last), the screen's size and the longest side. In the
-   pressed picture's place, which needs no window of its size. */
+   of header and row order: the bytes its header takes (with the colour
+   masks SDL reads after its fields, and its palette) and its pixels take
+   (every row padded to four bytes, the last of 1 or 4 bits but for its
+   padding), the screen's size and the longest side. In the pressed
+   picture's place, which needs no window of its size. */
 std::vector<Case> limits(void)
 {
   std::vector<Case> all;
@@ -371,37 +373,58 @@ std::vector<Case> limits(void)
         else
           all.push_back({push_bmp, kind + what, put(bmp), expect, reason});
       };
+      auto too_few = [](size_t bytes, const std::string &what) {
+        return std::to_string(bytes) + " bytes, too few for " + what;
+      };
       for (int bits : {1, 4, 8, 16, 24, 32}) {
         std::string bmp = solid_bmp(3, 2, bits, form),
                     depth = std::to_string(bits) + " bits, ";
-        size_t needed = Uint8(bmp[10]) + (Uint8(bmp[11]) << 8) +
-                        (3 * bits + 31) / 32 * 4 + (3 * bits + 7) / 8;
-        /* SDL reads a padded row at a time, so the last one too, but
-           where it reads 1 or 4 bits a byte at a time; SDL 3 does not */
-        Expect last_row_cut = bits == 32 ? runs
-                              : bits == 1 || bits == 4
-                                  ? by_runtime(runs, runs, refused)
-                                  : refused;
+        size_t row_bytes = (3 * bits + 31) / 32 * 4,
+               needed =
+                   Uint8(bmp[10]) + (Uint8(bmp[11]) << 8) + row_bytes +
+                   (bits == 1 || bits == 4 ? (3 * bits + 7) / 8 : row_bytes);
+        /* SDL 3 reads the last row of 1 or 4 bits with its padding */
+        Expect last_row =
+            bits == 1 || bits == 4 ? by_runtime(runs, runs, refused) : runs;
         row(depth + "the bytes its pixels take", bmp.substr(0, needed),
-            last_row_cut, "");
+            last_row, "");
         row(depth + "a byte fewer", bmp.substr(0, needed - 1), refused,
-            std::to_string(needed - 1) +
-                " bytes, too few for its 3 x 2 pixels");
+            too_few(needed - 1, "its 3 x 2 pixels"));
       }
-      std::vector<std::pair<int, BmpForm>> ends = {{24, form}};
-      if (header == 40) /* the masks after it */
+      /* where the header ends, with the masks SDL reads past its fields,
+         and where its palette ends; the same in either row order */
+      std::vector<std::pair<int, BmpForm>> forms;
+      for (int bits : {1, 4, 8, 16, 24, 32})
+        for (bool apart : {false, true})
+          if (!top_down)
+            forms.push_back(
+                {bits, BmpForm{false, false, false, 0, header, apart}});
+      if (header == 40 && !top_down)
         for (int bits : {16, 32})
-          ends.push_back({bits, BmpForm{top_down, true, false, 0, header}});
-      for (auto [bits, f] : ends) {
-        size_t end = header == 12 ? 26 : 14 + 40 + (f.masks ? 12 : 0);
-        end = std::max<size_t>(end, 14 + header);
+          forms.push_back({bits, BmpForm{false, true, false, 0, header}});
+      for (auto [bits, f] : forms) {
         std::string bmp = solid_bmp(3, 2, bits, f),
                     depth = std::to_string(bits) + " bits" +
-                            (f.masks ? " with masks" : "") + ", ";
+                            (f.masks ? " with masks" : "") +
+                            (f.apart ? ", its pixels apart" : "") + ", ";
+        size_t fields = header == 12 ? 12 : 40;
+        bool masks_after = f.masks || (f.apart && (bits == 16 || bits == 32));
+        size_t end =
+            14 + std::max<size_t>(header, fields + (masks_after ? 12 : 0));
+        size_t colours = bits <= 8 ? size_t(1) << bits : 0,
+               palette_end = 14 + std::max<size_t>(header, fields) +
+                             colours * (header == 12 ? 3 : 4);
+        std::string in_palette = "its " + std::to_string(colours) + " colours";
         row(depth + "cut in its header", bmp.substr(0, end - 1), refused,
-            std::to_string(end - 1) + " bytes, too few for a bitmap's header");
+            too_few(end - 1, "a bitmap's header"));
         row(depth + "cut after its header", bmp.substr(0, end), refused,
-            std::to_string(end) + " bytes, too few for its 3 x 2 pixels");
+            too_few(end, colours ? in_palette : "its 3 x 2 pixels"));
+        if (!colours)
+          continue;
+        row(depth + "cut in its palette", bmp.substr(0, palette_end - 1),
+            refused, too_few(palette_end - 1, in_palette));
+        row(depth + "cut after its palette", bmp.substr(0, palette_end),
+            refused, too_few(palette_end, "its 3 x 2 pixels"));
       }
       for (auto [w, h] : {std::pair{1024, 768}, {1025, 768}, {1024, 769}}) {
         std::string size = std::to_string(w) + " x " + std::to_string(h);
@@ -420,6 +443,15 @@ std::vector<Case> limits(void)
         }
     }
   return all;
+}
+
+/* A bitmap of 16 bits a pixel with these masks, in the header the alpha
+   mask needs. */
+BmpForm masks16(Uint32 red, Uint32 green, Uint32 blue, Uint32 alpha)
+{
+  BmpForm form{false, true, false, 0, alpha ? 56u : 40u};
+  form.red = red, form.green = green, form.blue = blue, form.alpha = alpha;
+  return form;
 }
 
 /* Every way of writing a picture or a clip that a user may meet, which
@@ -441,19 +473,57 @@ std::vector<Case> formats(void)
   /* the classic library reads no compressed bitmap; sdl12-compat reads
      both run-length encodings */
   Expect compressed = on_sdl12_compat() ? runs : refused;
-  std::string classic_says =
-      on_sdl12_compat() ? "" : "Compressed BMP files not supported";
+  auto classic_says = [](int bits) {
+    return on_sdl12_compat()
+               ? ""
+               : "a bitmap of " + std::to_string(bits) +
+                     " bits a pixel, run-length encoded (RLE" +
+                     std::to_string(bits) + "), which SDL 1.2.15 cannot read";
+  };
   std::vector<Picture> pictures = {
       {"run-length encoded, 8 bits",
        [](SDL_Surface *s) {
          return encode_bmp(s, 8, {false, false, true});
        },
-       compressed, classic_says},
+       compressed, classic_says(8)},
       {"run-length encoded, 4 bits",
        [](SDL_Surface *s) {
          return encode_bmp(s, 4, {false, false, true});
        },
-       compressed, classic_says},
+       compressed, classic_says(4)},
+      {"56-byte header (GIMP's), 24 bits",
+       [](SDL_Surface *s) {
+         return encode_bmp(s, 24, BmpForm{false, false, false, 0, 56});
+       },
+       runs, ""},
+      {"16 bits, 5-6-5 bit fields",
+       [](SDL_Surface *s) {
+         return encode_bmp(s, 16, {false, true});
+       },
+       runs, ""},
+      {"16 bits, 5-5-5 bit fields",
+       [](SDL_Surface *s) {
+         return encode_bmp(s, 16, masks16(0x7c00, 0x03e0, 0x001f, 0));
+       },
+       runs, ""},
+      {"16 bits, 1-5-5-5 bit fields with alpha",
+       [](SDL_Surface *s) {
+         return encode_bmp(s, 16, masks16(0x7c00, 0x03e0, 0x001f, 0x8000));
+       },
+       runs, ""},
+      {"16 bits, 4-4-4-4 bit fields with alpha",
+       [](SDL_Surface *s) {
+         return encode_bmp(s, 16, masks16(0x0f00, 0x00f0, 0x000f, 0xf000));
+       },
+       runs, ""},
+      /* as ffmpeg writes its rgb444 */
+      {"16 bits, 4-4-4 bit fields",
+       [](SDL_Surface *s) {
+         return encode_bmp(s, 16, masks16(0x0f00, 0x00f0, 0x000f, 0));
+       },
+       by_runtime(runs, refused, refused),
+       "a bitmap of 16 bits a pixel, 4-4-4 bits of red, green and blue, which "
+       "SDL"},
       {"32 bits, 10 a channel",
        [](SDL_Surface *s) {
          std::string b = encode_bmp(s, 32, {false, true});
@@ -510,21 +580,52 @@ std::vector<Case> formats(void)
     int bits, channels;
     WavForm form;
     Expect expect;
+    std::string reason = "";
   };
   /* sdl12-compat reads what SDL2 reads, but for samples wider than 16 bits */
   Expect newer = by_runtime(refused, runs, runs);
+  auto wav_form = [](int coding, std::function<void(WavForm &)> set) {
+    WavForm form{coding};
+    set(form);
+    return form;
+  };
   for (const Clip &c : std::vector<Clip>{
-           {"24 bits", 24, 1, {}, refused},
-           {"32 bits", 32, 1, {}, refused},
-           {"32-bit floats", 32, 1, {3}, refused},
-           {"mu-law", 8, 1, {7}, newer},
-           {"A-law", 8, 1, {6}, newer},
+           {"24 bits", 24, 1, {}, refused, "24-bit samples, not 8 or 16"},
+           {"32 bits", 32, 1, {}, refused, "32-bit samples, not 8 or 16"},
+           {"32-bit floats",
+            32,
+            1,
+            {3},
+            refused,
+            "32-bit floating-point samples, which SDL cannot read"},
+           {"mu-law", 8, 1, {7}, newer, "8-bit mu-law samples, which SDL "},
+           {"A-law", 8, 1, {6}, newer, "8-bit A-law samples, which SDL "},
            {"16 bits, 2 channels, the extensible header",
             16,
             2,
             {1, true},
-            newer},
-           {"a JUNK chunk before its format", 16, 1, {1, false, true}, newer}})
+            newer,
+            "16-bit samples in an extensible format chunk, which SDL "},
+           {"a JUNK chunk before its format",
+            16,
+            1,
+            {1, false, true},
+            newer,
+            "16-bit samples, after a JUNK chunk, which SDL "},
+           {"MS ADPCM", 4, 1, {2}, runs},
+           {"IMA ADPCM, 2 channels", 4, 2, {0x11}, runs},
+           {"GSM 6.10",
+            0,
+            1,
+            {0x31},
+            refused,
+            "GSM 6.10 samples, which SDL cannot read"},
+           {"RF64", 16, 1, wav_form(1, [](WavForm &f) { f.rf64 = true; }),
+            refused, "an RF64 file, which SDL cannot read"},
+           {"a LIST chunk after its format (ffmpeg's)", 16, 2,
+            wav_form(1, [](WavForm &f) { f.list_after_format = true; }), runs},
+           {"its sizes 0xFFFFFFFF, as streamed", 16, 1,
+            wav_form(1, [](WavForm &f) { f.streamed = true; }), runs}})
     all.push_back({clip_wav, c.what,
                    [c](AssetDir &d, const std::string &f) {
                      write_file(d.file(f), make_wav(
@@ -534,7 +635,7 @@ std::vector<Case> formats(void)
                                                },
                                                c.form));
                    },
-                   c.expect});
+                   c.expect, c.reason});
   return all;
 }
 
@@ -657,6 +758,11 @@ std::vector<Case> files_that_failed(void)
   std::string deep = dot_bmp().substr(0, 54) + std::string(36, '\x60');
   deep[28] = 1, deep[29] = 1;
   files["257-bits.bmp"] = deep;
+  /* the oldest header, 16 bits a pixel whose pixels start inside it: the
+     classic library read three masks from past the file's 30 bytes */
+  std::string core = patched(patched(dot_bmp().substr(0, 26), 14, 12), 10, 14);
+  core = patched(patched(core, 18, 0x10001), 22, 0x100001);
+  files["masks-past-the-end.bmp"] = patched(core + "\x11\x22\x33\x44", 2, 30);
   /* rates the classic library's converter ran out of its table of steps
      on, and one whose conversion crashed sdl12-compat's */
   auto tone = [](int i) { return .5 * std::sin(i * .3); };

@@ -20,6 +20,13 @@ const SDL_VideoInfo *SDL_GetVideoInfo(void)
   return &info;
 }
 
+const SDL_version *SDL_Linked_Version(void)
+{
+  static SDL_version version;
+  SDL_GetVersion(&version);
+  return &version;
+}
+
 SDL_Surface *SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags)
 {
   (void)flags; /* a software surface, whatever is asked */

@@ -48,6 +48,17 @@ std::vector<Uint32> palette_for(int bits)
   return p;
 }
 
+/* An 8-bit channel's value in the bits of mask. */
+Uint32 scaled(Uint32 value, Uint32 mask)
+{
+  int shift = 0, width = 0;
+  while (mask && !(mask >> shift & 1))
+    shift++;
+  while (mask >> (shift + width) & 1)
+    width++;
+  return (value & 0xff) >> (8 - width) << shift;
+}
+
 /* One row of palette entries, run-length encoded: runs of one entry,
    then the row's end. */
 std::string rle_row(const int *index, int w, int bits)
@@ -91,8 +102,8 @@ std::string encode(SDL_Surface *s, int bits, const std::vector<Uint32> &palette,
   bool inner_masks = form.masks && info >= 52; /* Windows' v2 headers on */
   bool fields = form.masks && !inner_masks;    /* after a 40-byte header */
   Uint32 entry = info == 12 ? 3 : 4, row = (Uint32(s->w) * bits + 31) / 32 * 4;
-  Uint32 offset =
-      14 + info + (fields ? 12 : 0) + entry * Uint32(palette.size());
+  Uint32 offset = 14 + info + (fields ? 12 : 0) +
+                  entry * Uint32(palette.size()) + (form.apart ? 12 : 0);
   std::string pixels;
   for (int i = 0; i < s->h; i++) {
     int y = form.top_down ? i : s->h - 1 - i;
@@ -106,7 +117,9 @@ std::string encode(SDL_Surface *s, int bits, const std::vector<Uint32> &palette,
     for (int x = 0; x < s->w; x++) {
       Uint32 c = pixel(s, x, y);
       if (bits == 16 && form.masks) {
-        put(line, (c >> 19 & 31) << 11 | (c >> 10 & 63) << 5 | (c >> 3 & 31),
+        put(line,
+            scaled(c >> 16, form.red) | scaled(c >> 8, form.green) |
+                scaled(c, form.blue) | form.alpha,
             2);
       } else if (bits == 16) {
         put(line, (c >> 19 & 31) << 10 | (c >> 11 & 31) << 5 | (c >> 3 & 31),
@@ -138,18 +151,23 @@ std::string encode(SDL_Surface *s, int bits, const std::vector<Uint32> &palette,
                      Uint32(pixels.size()), Uint32(palette.size()));
   if (form.masks) {
     if (bits == 16)
-      put(out, 0xf800, 4), put(out, 0x07e0, 4), put(out, 0x001f, 4);
+      put(out, form.red, 4), put(out, form.green, 4), put(out, form.blue, 4);
     else
       put(out, 0xff0000, 4), put(out, 0xff00, 4), put(out, 0xff, 4);
   }
   if (inner_masks) {
-    put(out, bits == 32 ? 0xff000000 : 0, 4);
+    put(out, bits == 32 ? 0xff000000 : form.alpha, 4);
     if (info >= 108)
       put(out, 0x73524742, 4); /* "sRGB" */
   }
   out.resize(14 + info + (fields ? 12 : 0), '\0');
   for (Uint32 c : palette)
     put(out, c, int(entry));
+  if (form.apart && bits == 16)
+    put(out, 0x7c00, 4), put(out, 0x03e0, 4), put(out, 0x001f, 4);
+  else if (form.apart && bits == 32)
+    put(out, 0xff0000, 4), put(out, 0xff00, 4), put(out, 0xff, 4);
+  out.resize(offset, '\0');
   return out + pixels;
 }
 

@@ -30,6 +30,10 @@ int SDL_SetAlpha(SDL_Surface *surface, Uint32 flags, Uint8 alpha);
 /* 1 when every colour was set */
 int SDL_SetColors(SDL_Surface *surface, SDL_Color *colors, int first, int n);
 
+/* The SDL2 underneath, which loads the files, as SDL 1.2 names its own
+   version. */
+const SDL_version *SDL_Linked_Version(void);
+
 /* SDL2's calls of these names, with SDL 1.2's rules. */
 int sdl12_poll_event(SDL_Event *event);
 int sdl12_open_audio(SDL_AudioSpec *desired, SDL_AudioSpec *obtained);
