@@ -27,8 +27,8 @@
 #include <thread>
 #include <vector>
 
-#include "settings.h"
 #include "files/files.h"
+#include "settings.h"
 #include "tests/support/process.h"
 
 namespace

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "as_program.h"
-#include "settings.h"
 #include "files/files.h"
+#include "settings.h"
 #include "tests/support/process.h"
 
 namespace

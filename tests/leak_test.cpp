@@ -34,7 +34,8 @@ const int slow = 120000; /* ms: everything takes far longer under valgrind */
    inline into another, and so has no symbol of its own, is named too. */
 bool is_ours(const std::string &frame)
 {
-  for (const char *folder : {"(./app/", "(./display/", "(./files/", "(./sound/"})
+  for (const char *folder :
+       {"(./app/", "(./display/", "(./files/", "(./sound/"})
     if (frame.find(folder) != std::string::npos)
       return true;
   return false;
