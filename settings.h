@@ -5,7 +5,14 @@
    generator that draws its files, the tests, benchmarks and fuzz targets,
    and the web and Windows builds. No SDL here, which the generator does
    without. A change here is a change of the toy: its pictures, its manual
-   page and its tests' scenarios say the same. */
+   page and its tests' scenarios say the same.
+
+   Some read it as text, a line at a time: CMakeLists.txt the caption, the
+   ceiling and the five files' names (for the web page, the package, the
+   metainfo and the Windows README); tools/run.sh, web/tests/page.mjs and
+   windows/package_test.sh the caption or the names. Each stops with an
+   error when its line is not found: keep each of these on one line, as it
+   is written here. */
 
 /* The window's title, and its icon's. */
 const char caption[] = "flumo for SDL";

@@ -8,7 +8,7 @@
 /* Paints background, then the counter, and pushes the whole window. */
 void redraw(SDL_Surface *background);
 
-/* Draws n (0 to 20) into the window surface from the digit strip. */
+/* Draws n (0 to max_count) into the window surface from the digit strip. */
 void draw_counter(int n);
 
 #endif

@@ -17,9 +17,9 @@ xvfb=
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 
 # The shipped bitmaps, and the same pictures as 24-bit and plain 32-bit
-# bitmaps, as many tools write them.
+# bitmaps, as many tools write them: each drawn by the generator.
 mkdir "$work/shipped" "$work/plain24" "$work/plain32"
-cp "$build"/flumo_*.bmp "$build"/flumo.wav "$work/shipped"
+"$build/make_assets" "$work/shipped"
 for layout in plain24 plain32; do
   "$build/make_assets" "$work/$layout" "$layout"
 done
@@ -69,7 +69,7 @@ while read -r runtime libs <&4; do
       start-up) row "start-up to first frame, against a minimal SDL program" $runtime "$value" "$floor" "$unit" ;;
       "peak memory") row "peak resident memory, against the same" $runtime "$value" "$floor" "$unit" ;;
       "idle processor") row "processor while idle (polls without pause)" $runtime "$value" "$floor" "$unit" ;;
-      "sound latency") row "press to first sample (disk driver), against one 4096-frame buffer" $runtime "$value" "$floor" "$unit" ;;
+      "sound latency") row "press to first sample (disk driver), against one device buffer" $runtime "$value" "$floor" "$unit" ;;
       esac
     done
 done 4<"$build/runtimes.txt"

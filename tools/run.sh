@@ -38,6 +38,7 @@ SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$shots/sound.raw" ./flumo \
   2>"$shots/stderr.txt" &
 flumo=$!
 caption=$(sed -n 's/^const char caption\[\] = "\(.*\)";$/\1/p' ../settings.h)
+[ -n "$caption" ] || fail "no caption in settings.h, where it is looked for"
 win=$(timeout 10 xdotool search --sync --name "$caption" | head -n 1) || :
 [ -n "$win" ] || fail "no window appeared: $(cat "$shots/stderr.txt")"
 xdotool windowfocus --sync "$win"

@@ -12,8 +12,10 @@ import puppeteer from 'puppeteer-core';
 export const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 // The window's caption, which titles the page, as the program's settings
 // give it.
-export const caption = fs.readFileSync(path.join(root, 'settings.h'), 'utf8')
-  .match(/^const char caption\[\] = "(.*)";$/m)[1];
+const settings = fs.readFileSync(path.join(root, 'settings.h'), 'utf8')
+  .match(/^const char caption\[\] = "(.*)";$/m);
+if (!settings) throw new Error('no caption in settings.h, where it is looked for');
+export const caption = settings[1];
 // The five files the program reads, by the names its user is told.
 export const files = {
   normal: 'flumo_normal.bmp', push: 'flumo_push.bmp', digits: 'flumo_num.bmp',
