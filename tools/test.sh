@@ -7,8 +7,9 @@
 # SDL 1.2 source is to be had, the Windows build's real-window tests under
 # Wine; the web build in Chromium; and the fuzz targets, half a minute each
 # (tools/fuzz.sh). --plain runs the plain Linux build alone; --no-web
-# leaves the web build out. Other arguments go to each ctest run (-R
-# /window/, say), and leave the fuzzing out.
+# leaves the web build out. Other arguments go to the plain build's ctest
+# run (-R /window/, say), which is then all that runs. Each part says how
+# long it took.
 set -e
 cd "$(dirname "$0")/.."
 full=1
@@ -21,9 +22,20 @@ while :; do
   esac
   shift
 done
+[ $# -eq 0 ] || full=
+began=$(date +%s)
 tools/setup.sh test
 jobs=$(nproc)
 supp=$PWD/tests/sanitizers
+
+# Runs a part of the tests, and says how long it took.
+part() { # name command...
+  name=$1
+  shift
+  start=$(date +%s)
+  "$@"
+  echo "tools/test.sh: $name in $(($(date +%s) - start)) s"
+}
 
 # A test's processes end with it. The test runner (the command given) runs
 # as the first process of a PID namespace of its own where the system
@@ -63,40 +75,43 @@ web_tests() {
 windows=
 if [ -n "$full" ]; then
   if tools/build-windows.sh --check; then
-    tools/build-windows.sh
+    part "the Windows build" tools/build-windows.sh
     windows=$PWD/build-windows/flumo.exe
   else
     echo "So the Windows build is neither made nor tested here."
   fi
 fi
-tools/build.sh build "" -DBUILD_TESTING=ON -DFLUMO_WINDOWS_EXE="$windows"
-(cd build && guarded ctest --output-on-failure -j "$jobs" "$@")
-[ -n "$full" ] || exit 0
-
-if [ -n "$web" ]; then
-  start=$(date +%s)
-  web_tests
-  echo "Web: built and tested in Chromium in $(($(date +%s) - start)) s"
+part "the plain build" \
+  tools/build.sh build "" -DBUILD_TESTING=ON -DFLUMO_WINDOWS_EXE="$windows"
+plain_tests() { (cd build && guarded ctest --output-on-failure -j "$jobs" "$@"); }
+part "the plain build's tests" plain_tests "$@"
+if [ -z "$full" ]; then
+  echo "tools/test.sh: all in $(($(date +%s) - began)) s"
+  exit 0
 fi
+
+[ -z "$web" ] || part "the web build, tested in Chromium" web_tests
 
 # Any report fails its test. The tracer the tests preload comes before
 # ASan's runtime, which is harmless; leaks are valgrind's to find (the plain
 # run); and malloc answers a request too large with NULL, as the C library
 # does and SDL expects, instead of ending the program.
-tools/build.sh build-asan address,undefined -DBUILD_TESTING=ON
-(cd build-asan &&
-  ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0:allocator_may_return_null=1 \
-  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp \
-  guarded ctest --output-on-failure -j "$jobs" -E /leak/ "$@")
+asan_tests() {
+  tools/build.sh build-asan address,undefined -DBUILD_TESTING=ON
+  (cd build-asan &&
+    ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=0:allocator_may_return_null=1 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$supp/ubsan.supp \
+    guarded ctest --output-on-failure -j "$jobs" -E /leak/)
+}
+part "AddressSanitizer's build and tests" asan_tests
 
-tools/build.sh build-tsan thread -DBUILD_TESTING=ON
-(cd build-tsan &&
-  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$supp/tsan.supp \
-  guarded ctest --output-on-failure -j "$jobs" -R /inprocess/ "$@")
+tsan_tests() {
+  tools/build.sh build-tsan thread -DBUILD_TESTING=ON
+  (cd build-tsan &&
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$supp/tsan.supp \
+    guarded ctest --output-on-failure -j "$jobs" -R /inprocess/)
+}
+part "ThreadSanitizer's build and tests" tsan_tests
 
-# A filter picks tests of the CTest runs above; fuzzing is for a whole run.
-if [ $# -eq 0 ]; then
-  tools/fuzz.sh 30
-else
-  echo "(Only a part of the tests was asked for: no fuzzing.)"
-fi
+part "fuzzing" tools/fuzz.sh 30
+echo "tools/test.sh: all in $(($(date +%s) - began)) s"
