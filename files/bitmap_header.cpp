@@ -147,7 +147,7 @@ const char *bitmap_fault(SDL_RWops *file, int *width, int *height)
   Bitmap b;
   *width = *height = 0;
   if (!read_bitmap(file, &b))
-    return NULL; /* SDL refuses it, and says why */
+    return "not a bitmap";
   if (b.size >= 18 && !b.core && b.header < 40) {
     /* SDL 2 reads no size from it; SDL 1.2 reads 40 bytes of fields */
     snprintf(why, sizeof why, "a header of %lld bytes, which SDL cannot read",

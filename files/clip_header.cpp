@@ -196,6 +196,10 @@ SDL_RWops *wav_stream(SDL_RWops *file, const WavHeader *w, Uint8 **copy)
   for (int i = 0; i < 2; i++)
     for (int b = 0; b < 4; b++)
       at[i][b] = (Uint8)(sizes[i] >> 8 * b);
-  *copy = bytes;
-  return SDL_RWFromMem(bytes, (int)w->size);
+  SDL_RWops *stream = SDL_RWFromMem(bytes, (int)w->size);
+  if (stream)
+    *copy = bytes;
+  else
+    SDL_free(bytes);
+  return stream;
 }

@@ -2,7 +2,9 @@
    and for the clip: the program's own files, and the same picture and a
    click laid out every way the loaders know. Bitmaps of every depth,
    bottom-up and top-down, with and without colour masks, and run-length
-   encoded; clips of every rate, width and channel count. */
+   encoded, their pixels after the header or apart from it; clips of every
+   rate, width and channel count, and of every coding and chunk layout the
+   tests write. */
 
 #include <SDL.h>
 
@@ -49,13 +51,16 @@ int main(int argc, char *argv[])
                    encode_bmp(picture, bits, form));
       }
     for (int bits : {1, 4, 8, 16, 24, 32}) /* and every kind of header */
-      for (Uint32 header : bmp_headers) {
-        BmpForm form;
-        form.header = header;
-        write_file(name + std::to_string(bits) + "-header-" +
-                       std::to_string(header) + ".bmp",
-                   encode_bmp(picture, bits, form));
-      }
+      for (Uint32 header : bmp_headers)
+        for (bool apart : {false, true}) {
+          BmpForm form;
+          form.header = header;
+          form.apart = apart;
+          write_file(name + std::to_string(bits) + "-header-" +
+                         std::to_string(header) + (apart ? "-apart" : "") +
+                         ".bmp",
+                     encode_bmp(picture, bits, form));
+        }
     SDL_FreeSurface(picture);
   }
   SDL_FreeSurface(strip);
@@ -69,5 +74,26 @@ int main(int argc, char *argv[])
                    make_wav(rate, bits, channels, 400, [&](int i) {
                      return .5 * std::sin(i * 2 * M_PI * 440 / rate);
                    }));
+  struct Coding {
+    const char *name;
+    int bits, coding;
+  };
+  for (Coding c : {Coding{"ms-adpcm", 4, 2},
+                   {"ima-adpcm", 4, 0x11},
+                   {"mu-law", 8, 7},
+                   {"a-law", 8, 6},
+                   {"float", 32, 3},
+                   {"gsm", 0, 0x31},
+                   {"pcm", 16, 1}})
+    for (int layout = 0; layout < 4; layout++) {
+      WavForm form{c.coding};
+      form.list_after_format = layout == 1;
+      form.streamed = layout == 2;
+      form.junk_first = layout == 3;
+      write_file(clips + "/" + c.name + "-" + std::to_string(layout) + ".wav",
+                 make_wav(
+                     22050, c.bits, 2, 1200,
+                     [](int i) { return .5 * std::sin(i * .1); }, form));
+    }
   return 0;
 }
