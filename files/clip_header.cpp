@@ -77,6 +77,15 @@ static const char *read_format(SDL_RWops *file, Uint32 length, WavHeader *w)
   return NULL;
 }
 
+/* A chunk's four-letter name, for a line on a terminal: what is not a
+   printable letter of ASCII shows as '?'. */
+static void name_chunk(const Uint8 *id, char name[5])
+{
+  for (int i = 0; i < 4; i++)
+    name[i] = id[i] >= ' ' && id[i] <= '~' ? (char)id[i] : '?';
+  name[4] = '\0';
+}
+
 /* Walks the chunks up to the samples: the format's, and where the samples
    start and how many bytes of them the file holds. */
 static const char *read_chunks(SDL_RWops *file, WavHeader *w)
@@ -101,8 +110,9 @@ static const char *read_chunks(SDL_RWops *file, WavHeader *w)
     }
     if (length > w->size - at) {
       static char why[64];
-      snprintf(why, sizeof why, "a file cut short in its %.4s chunk",
-               (const char *)h);
+      char name[5];
+      name_chunk(h, name);
+      snprintf(why, sizeof why, "a file cut short in its %s chunk", name);
       return why;
     }
     if (memcmp(h, "fmt ", 4) == 0 && !format) {
@@ -111,7 +121,7 @@ static const char *read_chunks(SDL_RWops *file, WavHeader *w)
         return fault;
       format = true;
     } else if (!format && !w->first_chunk[0]) {
-      memcpy(w->first_chunk, h, 4);
+      name_chunk(h, w->first_chunk);
     }
     at += length + (length & 1); /* chunks start on even bytes */
   }

@@ -241,6 +241,11 @@ std::vector<Case> cases(void)
                                                   [](int) { return 0.0; }));
                  },
                  refused, "no samples"});
+  /* a chunk's name reaches a terminal as printable letters alone */
+  all.push_back({clip_wav, "cut short in a chunk named with an escape",
+                 put(std::string("RIFF\x20\0\0\0WAVE\x1b[2J\xe8\x03\0\0", 20) +
+                     std::string(12, '\0')),
+                 refused, "a file cut short in its ?[2J chunk"});
   struct Clip {
     int rate, bits, channels, frames;
     Expect expect;
