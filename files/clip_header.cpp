@@ -58,15 +58,24 @@ static const char *read_format(SDL_RWops *file, Uint32 length, WavHeader *w)
 {
   static const Uint8 guid_rest[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                       0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
-  Uint8 f[40] = {0};
+  /* MS ADPCM's seven sets of coefficients, as every encoder writes them:
+     SDL 2 takes no others, and the classic library no more */
+  static const Uint8 ms_sets[2 + 28] = {
+      7,    0,    0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0xff,
+      0x00, 0x00, 0x00, 0x00, 0xc0, 0x00, 0x40, 0x00, 0xf0, 0x00,
+      0x00, 0x00, 0xcc, 0x01, 0x30, 0xff, 0x88, 0x01, 0x18, 0xff};
+  Uint8 f[50] = {0};
   if (length < 16)
     return "a format chunk too short for its fields";
-  if (SDL_RWread(file, f, 1, length < 40 ? length : 40) < 16)
+  if (SDL_RWread(file, f, 1, length < sizeof f ? length : sizeof f) < 16)
     return "a file cut short in its format";
+  w->ms_sets = length >= sizeof f && memcmp(f + 20, ms_sets, 30) == 0;
   w->coding = le(f, 2);
   w->channels = le(f + 2, 2);
   w->rate = le(f + 4, 4);
+  w->block = le(f + 12, 2);
   w->bits = le(f + 14, 2);
+  w->per_block = length >= 20 ? le(f + 18, 2) : 0;
   if (w->coding != extensible)
     return NULL;
   w->extensible = true;
@@ -128,11 +137,76 @@ static const char *read_chunks(SDL_RWops *file, WavHeader *w)
   return "too many chunks before its samples";
 }
 
-/* The limits of what a clip may be, from its format. */
-static const char *format_fault(const WavHeader *w)
+/* The first block of MS ADPCM whose header names a set of coefficients
+   past the seven, or -1. */
+static long long bad_ms_block(SDL_RWops *file, const WavHeader *w)
+{
+  Uint8 sets[2];
+  for (long long b = 0; b < w->data_held / w->block; b++) {
+    if (SDL_RWseek(file, w->start + w->data_at + b * w->block, RW_SEEK_SET) <
+            0 ||
+        SDL_RWread(file, sets, 1, w->channels) != w->channels)
+      return b;
+    for (int c = 0; c < w->channels; c++)
+      if (sets[c] >= 7)
+        return b;
+  }
+  return -1;
+}
+
+/* ADPCM's blocks, as every SDL decodes them alike: 4 bits a sample, in one
+   or two channels (the classic library keeps the state of two); each
+   block its header (7 bytes a channel for MS ADPCM, 4 for IMA) and whole
+   groups of samples after it (2 for MS ADPCM, 8 a channel for IMA, which
+   also takes 4 bytes at a time), and no more frames than it holds; and
+   MS ADPCM's coefficients the seven sets. The classic library divided by
+   a block of 0 bytes, sized what it decodes by the frames a block claims,
+   and kept what it had decoded of a block it could not. The frames the
+   file holds go to *frames. Its channels are 1 to 8 here. */
+static const char *adpcm_fault(SDL_RWops *file, const WavHeader *w,
+                               long long *frames)
+{
+  static char why[128];
+  bool ms = w->coding == ms_adpcm;
+  int ch = w->channels, head = (ms ? 7 : 4) * ch;
+  long long b, room = w->block > head ? (w->block - head) * 2LL / ch : 0;
+  bool whole = ms ? ch == 2 || w->per_block % 2 == 0
+                  : (w->per_block - 1) % 8 == 0 && w->block % (4 * ch) == 0;
+  *frames = 0;
+  if (w->bits != 4)
+    snprintf(why, sizeof why, "%s, not 4 bits a sample", wav_kind(w));
+  else if (ch > 2)
+    snprintf(why, sizeof why, "%s in %d channels, not 1 or 2", wav_kind(w),
+             ch);
+  else if (ms && !w->ms_sets)
+    snprintf(why, sizeof why,
+             "%s with coefficients of their own, which SDL cannot read",
+             wav_kind(w));
+  else if (w->block < head || w->per_block < 2 ||
+           w->per_block - (ms ? 2 : 1) > room || !whole)
+    snprintf(why, sizeof why,
+             "ADPCM blocks of %d bytes said to hold %d frames, which SDL "
+             "cannot decode",
+             w->block, w->per_block);
+  else if (ms && (b = bad_ms_block(file, w)) >= 0)
+    snprintf(why, sizeof why,
+             "MS ADPCM whose block %lld names coefficients it does not have",
+             b + 1);
+  else {
+    *frames = w->data_held / w->block * w->per_block;
+    return NULL;
+  }
+  return why;
+}
+
+/* The limits of what a clip may be, from its format; ADPCM's blocks are
+   read from the file. */
+static const char *format_fault(SDL_RWops *file, const WavHeader *w)
 {
   static char why[96];
+  long long frames = 0;
   int frame = w->bits / 8 * w->channels;
+  const char *adpcm = NULL;
   if (w->coding == pcm && w->bits != 8 && w->bits != 16)
     snprintf(why, sizeof why, "%d-bit samples, not 8 or 16", w->bits);
   else if (w->coding == ieee_float || !coding_name(w->coding) ||
@@ -144,11 +218,14 @@ static const char *format_fault(const WavHeader *w)
   else if (w->rate < min_clip_rate || w->rate > max_clip_rate)
     snprintf(why, sizeof why, "a rate of %lld Hz, not %d to %d", w->rate,
              min_clip_rate, max_clip_rate);
-  else if (frame > 0 && w->data_held < frame)
+  else if ((w->coding == ms_adpcm || w->coding == ima_adpcm) &&
+           (adpcm = adpcm_fault(file, w, &frames)))
+    return adpcm;
+  else if ((frames = frame > 0 ? w->data_held / frame : frames) == 0)
     snprintf(why, sizeof why, "no samples");
-  else if (frame > 0 && w->data_held / frame > max_clip_seconds * w->rate)
+  else if (frames > max_clip_seconds * w->rate)
     snprintf(why, sizeof why, "%.10g seconds long, more than %lld",
-             (double)(w->data_held / frame) / w->rate, max_clip_seconds);
+             (double)frames / w->rate, max_clip_seconds);
   else
     return NULL;
   return why;
@@ -169,8 +246,9 @@ const char *wav_fault(SDL_RWops *file, WavHeader *w)
       : memcmp(magic, "RIFF", 4) != 0 || memcmp(magic + 8, "WAVE", 4) != 0
           ? "not a WAV file"
           : read_chunks(file, w);
+  fault = fault ? fault : format_fault(file, w);
   SDL_RWseek(file, w->start, RW_SEEK_SET);
-  return fault ? fault : format_fault(w);
+  return fault;
 }
 
 const char *wav_kind(const WavHeader *w)

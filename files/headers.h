@@ -37,8 +37,10 @@ struct WavHeader {
   bool sizes_claim_more; /* than it holds, as a stream's writer leaves them */
   int coding, channels, bits;
   long long rate;
-  bool extensible;     /* the coding named in the longer format chunk */
-  char first_chunk[5]; /* a chunk before the format, where there is one */
+  int block, per_block; /* bytes a block, and frames in one (ADPCM) */
+  bool ms_sets;         /* MS ADPCM's seven sets of coefficients */
+  bool extensible;      /* the coding named in the longer format chunk */
+  char first_chunk[5];  /* a chunk before the format, where there is one */
 };
 /* NULL when the WAV file at the file's place may be given to SDL's
    loader, through wav_stream; else why not, in a few words: what SDL

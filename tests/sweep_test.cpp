@@ -99,6 +99,15 @@ std::string dot_bmp(void)
   return bmp;
 }
 
+/* A file with the bytes at offset `at` set to v, little-endian. */
+std::string patched(std::string bmp, size_t at, Uint32 v, int bytes = 4)
+{
+  char le[4];
+  for (int i = 0; i < bytes; i++)
+    le[i] = char(v >> 8 * i);
+  return bmp.replace(at, size_t(bytes), le, size_t(bytes));
+}
+
 std::vector<Case> cases(void)
 {
   std::vector<Case> all;
@@ -241,6 +250,38 @@ std::vector<Case> cases(void)
                                                   [](int) { return 0.0; }));
                  },
                  refused, "no samples"});
+  /* MS ADPCM's blocks, each limit from both sides: a block of 256 bytes
+     in one channel holds 500 frames, each block names one of 7 sets of
+     coefficients, and those are the seven every encoder writes */
+  struct Patch {
+    std::string what;
+    size_t at;
+    Uint32 value;
+    int bytes;
+    Expect expect;
+    std::string reason = "";
+  };
+  const size_t per_block = 38, coefficients = 42, first_block = 78;
+  std::string ms = make_wav(
+      44100, 4, 1, 2000, [](int i) { return .5 * std::sin(i * .06); },
+      WavForm{2});
+  for (const Patch &p : std::vector<Patch>{
+           {"498 frames a block", per_block, 498, 2, runs},
+           {"499 frames a block", per_block, 499, 2, refused,
+            "ADPCM blocks of 256 bytes said to hold 499 frames"},
+           {"502 frames a block", per_block, 502, 2, refused,
+            "ADPCM blocks of 256 bytes said to hold 502 frames"},
+           {"a block naming the 7th coefficients", first_block + 256, 6, 1,
+            runs},
+           {"a block naming an 8th", first_block + 256, 7, 1, refused,
+            "MS ADPCM whose block 2 names coefficients it does not have"},
+           {"coefficients of its own", coefficients, 0x200, 2, refused,
+            "MS ADPCM samples with coefficients of their own"},
+           {"3 channels", 22, 3, 2, refused,
+            "4-bit MS ADPCM samples in 3 channels, not 1 or 2"}})
+    all.push_back({clip_wav, "MS ADPCM, " + p.what,
+                   put(patched(ms, p.at, p.value, p.bytes)), p.expect,
+                   p.reason});
   /* a chunk's name reaches a terminal as printable letters alone */
   all.push_back({clip_wav, "cut short in a chunk named with an escape",
                  put(std::string("RIFF\x20\0\0\0WAVE\x1b[2J\xe8\x03\0\0", 20) +
@@ -292,15 +333,6 @@ std::vector<Case> cases(void)
                    },
                    c.expect, c.reason});
   return all;
-}
-
-/* bmp with bytes at offset `at` set to v, little-endian */
-std::string patched(std::string bmp, size_t at, Uint32 v, int bytes = 4)
-{
-  char le[4];
-  for (int i = 0; i < bytes; i++)
-    le[i] = char(v >> 8 * i);
-  return bmp.replace(at, size_t(bytes), le, size_t(bytes));
 }
 
 /* The same bitmap with the header OS/2 2.x wrote: 64 bytes, whose
