@@ -145,7 +145,7 @@ static long long bad_ms_block(SDL_RWops *file, const WavHeader *w)
   for (long long b = 0; b < w->data_held / w->block; b++) {
     if (SDL_RWseek(file, w->start + w->data_at + b * w->block, RW_SEEK_SET) <
             0 ||
-        SDL_RWread(file, sets, 1, w->channels) != w->channels)
+        SDL_RWread(file, sets, w->channels, 1) != 1)
       return b;
     for (int c = 0; c < w->channels; c++)
       if (sets[c] >= 7)
@@ -176,8 +176,7 @@ static const char *adpcm_fault(SDL_RWops *file, const WavHeader *w,
   if (w->bits != 4)
     snprintf(why, sizeof why, "%s, not 4 bits a sample", wav_kind(w));
   else if (ch > 2)
-    snprintf(why, sizeof why, "%s in %d channels, not 1 or 2", wav_kind(w),
-             ch);
+    snprintf(why, sizeof why, "%s in %d channels, not 1 or 2", wav_kind(w), ch);
   else if (ms && !w->ms_sets)
     snprintf(why, sizeof why,
              "%s with coefficients of their own, which SDL cannot read",
@@ -275,7 +274,7 @@ SDL_RWops *wav_stream(SDL_RWops *file, const WavHeader *w, Uint8 **copy)
   if (!bytes)
     return NULL;
   SDL_RWseek(file, w->start, RW_SEEK_SET);
-  if (SDL_RWread(file, bytes, 1, (int)w->size) != (int)w->size) {
+  if (SDL_RWread(file, bytes, (int)w->size, 1) != 1) {
     SDL_free(bytes);
     return NULL;
   }
