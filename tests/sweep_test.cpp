@@ -398,6 +398,8 @@ std::vector<Case> limits(void)
     for (bool top_down : {false, true}) {
       if (header == 12 && top_down)
         continue; /* its sides are unsigned */
+      if (header == 16 && top_down)
+        continue; /* refused whatever follows: bottom-up's rows show it */
       BmpForm form{top_down, false, false, 0, header};
       std::string kind = std::to_string(header) + "-byte header, " +
                          (top_down ? "top-down" : "bottom-up") + ", ";
@@ -428,12 +430,13 @@ std::vector<Case> limits(void)
         row(depth + "a byte fewer", bmp.substr(0, needed - 1), refused,
             too_few(needed - 1, "its 3 x 2 pixels"));
       }
-      /* where the header ends, with the masks SDL reads past its fields,
-         and where its palette ends; the same in either row order */
+      /* where the header ends, with the masks SDL reads past its fields
+         where 16 or 32 bits a pixel lie apart from it, and where its
+         palette ends; the same in either row order */
       std::vector<std::pair<int, BmpForm>> forms;
       for (int bits : {1, 4, 8, 16, 24, 32})
         for (bool apart : {false, true})
-          if (!top_down)
+          if (!top_down && (!apart || bits == 16 || bits == 32))
             forms.push_back(
                 {bits, BmpForm{false, false, false, 0, header, apart}});
       if (header == 40 && !top_down)
@@ -605,9 +608,16 @@ std::vector<Case> formats(void)
       {"1024 x 768, 1 bit: the screen's size",
        sized([] { return solid_bmp(1024, 768, 1); }), runs, ""}};
   std::vector<Case> all;
+  /* Under Wine, where a run takes a second and more, the resting picture
+     and the strip stand for the others: the pressed picture is loaded as
+     the resting one is, and the icon the same way, then left out. */
+  auto tried_in = [](const std::string &f) {
+    return is_bitmap(f) &&
+           (!under_wine() || f == normal_bmp || f == digits_bmp);
+  };
   for (const Picture &p : pictures)
     for (std::string f : all_assets)
-      if (is_bitmap(f)) /* an icon that cannot be used is left out */
+      if (tried_in(f)) /* an icon that cannot be used is left out */
         all.push_back({f, p.what, reencoded(p.encode),
                        f == icon_bmp ? runs : p.expect,
                        f == icon_bmp ? "" : p.reason});
@@ -817,15 +827,12 @@ std::vector<Case> files_that_failed(void)
   return all;
 }
 
-} // namespace
-
-TEST(Sweep, EveryBadFileIsRefusedOrRunsCorrectly)
+/* Each case run through to its end, or to its first frame, and its outcome
+   checked. */
+void run_each(const std::vector<Case> &all)
 {
   XServer x;
   ASSERT_TRUE(x.ok());
-  int tried = 0;
-  std::vector<Case> all = cases(), bounds = limits();
-  all.insert(all.end(), bounds.begin(), bounds.end());
   for (const Case &c : all) {
     SCOPED_TRACE(c.file + ", " + c.what);
     AssetDir dir(all_assets);
@@ -846,12 +853,23 @@ TEST(Sweep, EveryBadFileIsRefusedOrRunsCorrectly)
       kill(pid, SIGTERM);
       status = wait_for(pid, 10000);
     }
-    tried++;
     expect_refused_or_ran(c, status, drawn,
                           program_stderr(read_file(dir.file("stderr"))));
   }
-  RecordProperty("cases", tried);
-  printf("%d cases tried\n", tried);
+  printf("%zu cases tried\n", all.size());
+}
+
+} // namespace
+
+TEST(Sweep, EveryBadFileIsRefusedOrRunsCorrectly)
+{
+  run_each(cases());
+}
+
+/* Apart from the other cases, so that the two can run side by side. */
+TEST(Sweep, EachLimitOfABitmapHoldsFromBothSides)
+{
+  run_each(limits());
 }
 
 /* The bitmaps that load must also look right: the window shows exactly
