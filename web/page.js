@@ -34,8 +34,23 @@
   function resume_audio() {
     const sdl = window.Module && window.Module.SDL2;
     if (sdl && sdl.audioContext && sdl.audioContext.state === 'suspended') {
-      sdl.audioContext.resume();
+      watch_audio(sdl.audioContext, sdl.audioContext.resume());
     }
+  }
+
+  // A browser may leave the sound stopped after a press and say nothing
+  // (Firefox where there is no audio output: its resume() never settles),
+  // so the page says it, and the toy counts on in silence.
+  function watch_audio(context, resuming) {
+    if (watch_audio.armed) return;
+    watch_audio.armed = true;
+    let why = 'the browser did not start its audio output (is there one?)';
+    resuming.catch((e) => { why = 'the browser refused to start it (' + e.message + ')'; });
+    setTimeout(() => {
+      if (context.state !== 'running') {
+        say('No sound can play: ' + why + '. flumo counts on without its click.');
+      }
+    }, 2000);
   }
 
   // The key events a keyboard sends; SDL2 reads the legacy keyCode, which

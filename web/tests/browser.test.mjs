@@ -37,6 +37,8 @@ async function serve_with(files) {
   return serve([dir, web.site]);
 }
 
+const message = (page) => page.$eval('#message', (m) => (m.hidden ? '' : m.textContent));
+
 async function shows(page, name) {
   assert.equal(await web.wait_for_picture(page, frames[name]), 0,
     `pixels that differ from ${name}`);
@@ -105,6 +107,7 @@ test('every counted press plays one whole clip, from the first press on', async 
   const out = await web.recorded(page);
   assert.equal(web.find_all(out, clip).length, 21);
   assert.equal(web.noise(out, clip), 0, 'samples that are neither silence nor the clip');
+  assert.equal(await message(page), '');
   assert.deepEqual(errors, []);
   await page.close();
 });
@@ -209,8 +212,6 @@ test('after the first visit it starts, counts and sounds offline, from a sub-fol
 });
 
 test('the page says what the browser lacks, and why the program could not start', async () => {
-  const message = (page) => page.$eval('#message', (m) => (m.hidden ? '' : m.textContent));
-
   let { page } = await web.open(browser, server.url, () => delete window.WebAssembly);
   await page.waitForSelector('#message:not([hidden])');
   assert.match(await message(page), /cannot run WebAssembly/);
@@ -224,6 +225,19 @@ test('the page says what the browser lacks, and why the program could not start'
   assert.match(await message(page), /cannot play sound/);
   await page.keyboard.press('Space');
   await shows(page, 'normal-1');
+  await page.close();
+
+  // as Firefox does where there is no audio output
+  ({ page } = await web.open(browser, server.url, () => {
+    AudioContext.prototype.resume = () => new Promise(() => {});
+  }));
+  await web.wait_for_window(page);
+  await page.evaluate(() => Module.SDL2.audioContext.suspend()); // as a browser starts it
+  await page.keyboard.press('Space');
+  await page.waitForSelector('#message:not([hidden])');
+  assert.match(await message(page), /^No sound can play: the browser did not start its audio output/);
+  await page.keyboard.press('Space');
+  await shows(page, 'normal-2');
   await page.close();
 
   const other = await serve_with({ [web.files.digits]: null });
