@@ -158,8 +158,10 @@ static long long bad_ms_block(SDL_RWops *file, const WavHeader *w)
    or two channels (the classic library keeps the state of two); each
    block its header (7 bytes a channel for MS ADPCM, 4 for IMA) and whole
    groups of samples after it (2 for MS ADPCM, 8 a channel for IMA, which
-   also takes 4 bytes at a time), and no more frames than it holds; and
-   MS ADPCM's coefficients the seven sets. The classic library divided by
+   also takes 4 bytes at a time), and just the frames it holds, as every
+   encoder writes them (the classic library reads a block's header where
+   the last block's samples ended); and MS ADPCM's coefficients the seven
+   sets. The classic library divided by
    a block of 0 bytes, sized what it decodes by the frames a block claims,
    and kept what it had decoded of a block it could not. The frames the
    file holds go to *frames. Its channels are 1 to 8 here. */
@@ -182,7 +184,7 @@ static const char *adpcm_fault(SDL_RWops *file, const WavHeader *w,
              "%s with coefficients of their own, which SDL cannot read",
              wav_kind(w));
   else if (w->block < head || w->per_block < 2 ||
-           w->per_block - (ms ? 2 : 1) > room || !whole)
+           w->per_block - (ms ? 2 : 1) != room || !whole)
     snprintf(why, sizeof why,
              "ADPCM blocks of %d bytes said to hold %d frames, which SDL "
              "cannot decode",

@@ -266,7 +266,9 @@ std::vector<Case> cases(void)
       44100, 4, 1, 2000, [](int i) { return .5 * std::sin(i * .06); },
       WavForm{2});
   for (const Patch &p : std::vector<Patch>{
-           {"498 frames a block", per_block, 498, 2, runs},
+           {"500 frames a block", per_block, 500, 2, runs},
+           {"498 frames a block", per_block, 498, 2, refused,
+            "ADPCM blocks of 256 bytes said to hold 498 frames"},
            {"499 frames a block", per_block, 499, 2, refused,
             "ADPCM blocks of 256 bytes said to hold 499 frames"},
            {"502 frames a block", per_block, 502, 2, refused,
