@@ -139,23 +139,27 @@ TEST_F(Window_, HasTheTitleTheIconAndTheSizeOfTheRestingPicture)
 
 /* The start-up failures a user meets first: one line naming the file,
    and the status. */
-TEST_F(Window_, MissingFileIsNamedAndEndsTheProgram)
+TEST_F(Window_, MissingOrCutShortFileIsNamedAndEndsTheProgram)
 {
-  for (const std::string &name : {push_bmp, normal_bmp, digits_bmp, clip_wav}) {
-    SCOPED_TRACE(name);
-    AssetDir files(all_assets);
-    unlink(files.file(name).c_str());
-    std::vector<Env> env = desk->session();
-    env.push_back({"SDL_AUDIODRIVER", "dummy"});
-    pid_t pid =
-        start(program_command(files), files.path, env, files.file("stderr"));
-    int status = wait_for(pid, 20000);
-    int code = failure_status_for(name);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == code) << status;
-    std::string errors = program_errors(files);
-    EXPECT_EQ(errors.rfind("Couldn't load " + name + ": ", 0), 0u) << errors;
-    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
-  }
+  for (const std::string &name : {push_bmp, normal_bmp, digits_bmp, clip_wav})
+    for (bool missing : {true, false}) {
+      SCOPED_TRACE(name + (missing ? " missing" : " cut short"));
+      AssetDir files(all_assets);
+      if (missing)
+        unlink(files.file(name).c_str());
+      else
+        write_file(files.file(name), read_file(files.file(name)).substr(0, 20));
+      std::vector<Env> env = desk->session();
+      env.push_back({"SDL_AUDIODRIVER", "dummy"});
+      pid_t pid =
+          start(program_command(files), files.path, env, files.file("stderr"));
+      int status = wait_for(pid, 20000);
+      int code = failure_status_for(name);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == code) << status;
+      std::string errors = program_errors(files);
+      EXPECT_EQ(errors.rfind("Couldn't load " + name + ": ", 0), 0u) << errors;
+      EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    }
 }
 
 TEST_F(Window_, RepaintsAfterBeingCovered)

@@ -5,6 +5,9 @@
 #   build    build and run flumo: a compiler, CMake, and the headers of
 #            SDL 1.2 and of libpng (the generator writes the icons)
 #   package  what cpack calls to make the Debian package
+#   cross:ARCH  build flumo for the Debian architecture ARCH (arm64, say;
+#            added to dpkg first): Debian's cross compilers and SDL 1.2's
+#            headers for it, and what the generator is built with here
 #   demo     the headless demo: a virtual X server, keys and screenshots
 #   test     all that the tests, benchmarks and fuzz targets use, the
 #            three above included
@@ -12,7 +15,8 @@
 # who runs the toy gets what it needs and no more.
 set -e
 
-build="cmake g++ make pkg-config libsdl1.2-dev libpng-dev"
+generator="cmake g++ make pkg-config libpng-dev"
+build="$generator libsdl1.2-dev"
 package="dpkg-dev file"
 demo="xvfb xdotool imagemagick"
 test="$build $package $demo libgtest-dev libbenchmark-dev libx11-dev
@@ -35,16 +39,19 @@ extras() {
   return 0
 }
 
-[ $# -gt 0 ] || { echo "usage: $0 build|package|demo|test ..." >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 build|package|cross:ARCH|demo|test ..." >&2; exit 2; }
 packages=
 tests=
 for purpose; do
   case $purpose in
   build) packages="$packages $build" ;;
   package) packages="$packages $package" ;;
+  cross:?*)
+    a=${purpose#cross:}
+    packages="$packages $generator crossbuild-essential-$a libsdl1.2-dev:$a" ;;
   demo) packages="$packages $demo" ;;
   test) packages="$packages $test" tests=1 ;;
-  *) echo "$0: no purpose '$purpose' (build, package, demo, test)" >&2; exit 2 ;;
+  *) echo "$0: no purpose '$purpose' (build, package, cross:ARCH, demo, test)" >&2; exit 2 ;;
   esac
 done
 

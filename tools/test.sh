@@ -24,6 +24,7 @@ while :; do
 done
 [ $# -eq 0 ] || full=
 began=$(date +%s)
+. tools/common.sh
 tools/setup.sh test
 jobs=$(nproc)
 supp=$PWD/tests/sanitizers
@@ -35,31 +36,6 @@ part() { # name command...
   start=$(date +%s)
   "$@"
   echo "tools/test.sh: $name in $(($(date +%s) - start)) s"
-}
-
-# A test's processes end with it. The test runner (the command given) runs
-# as the first process of a PID namespace of its own where the system
-# allows one, so that anything still alive when it is done is an orphan
-# some test left behind: it is named, fails the run, and ends with the
-# namespace.
-guarded() {
-  if ! unshare --pid --fork --mount-proc true 2>/dev/null; then
-    echo "(no PID namespace here: leftover processes are not checked)"
-    "$@"
-    return
-  fi
-  unshare --pid --fork --mount-proc sh -c '
-    "$@" && passed=1
-    all=$(mktemp)
-    ps -eo pid=,stat=,user=,args= >"$all"
-    left=$(awk '"'"'$1 != 1 && $2 !~ /^Z/ && $4 != "ps"'"'"' "$all")
-    rm -f "$all"
-    if [ -n "$left" ]; then
-      echo "Processes the tests left behind:"
-      echo "$left"
-      exit 1
-    fi
-    [ -n "$passed" ]' guarded "$@"
 }
 
 # The site in headless Chromium (web/tests), driven by puppeteer-core at

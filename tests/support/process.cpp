@@ -50,8 +50,22 @@ bool under_wine(void)
   return getenv("FLUMO_EXE") != nullptr;
 }
 
+const char *installed_root(void)
+{
+  const char *root = getenv("FLUMO_ROOT");
+  return root && *root ? root : nullptr;
+}
+
 std::vector<std::string> program_command(const AssetDir &dir)
 {
+  /* the same folder is mounted at the same place in the root */
+  if (installed_root())
+    return {"/usr/sbin/chroot",
+            installed_root(),
+            "/bin/sh",
+            "-c",
+            "cd \"$0\" && exec /usr/lib/games/flumo/flumo",
+            dir.path};
   if (!under_wine())
     return {FLUMO_BIN};
   std::string exe = getenv("FLUMO_EXE");

@@ -34,9 +34,12 @@ const int failed_status = 1, clip_failed_status = 255;
 int failure_status_for(const std::string &file);
 
 /* The command that starts the program on the files in dir: the build's
-   own, or, where FLUMO_EXE names the Windows build, that flumo.exe under
-   Wine, copied with SDL.dll into dir as its zip unpacks. */
+   own; where FLUMO_ROOT names a root with the Debian package installed
+   (tools/test-packages.sh), the program installed there, run in it; or,
+   where FLUMO_EXE names the Windows build, that flumo.exe under Wine,
+   copied with SDL.dll into dir as its zip unpacks. */
 std::vector<std::string> program_command(const AssetDir &dir);
+const char *installed_root(void);
 bool under_wine(void);
 
 /* What the program reported: its standard error, and under Wine the
