@@ -13,16 +13,20 @@
 # bare roots not kept yet. Says how long each step took.
 set -e
 cd "$(dirname "$0")/.."
-[ "$(id -u)" -eq 0 ] || exec sudo "$0" "$@"
 . tools/common.sh
 prepare=
-[ "${1:-}" != --prepare ] || { prepare=1 && shift; }
+[ "${1:-}" != --prepare ] || prepare=1
+# the tests are built as the one who runs this, the rest done as root
+if [ -z "$prepare" ] && [ "${FLUMO_TESTS_BUILT:-}" != 1 ]; then
+  tools/setup.sh test
+  tools/build.sh build "" -DBUILD_TESTING=ON >/dev/null
+fi
+[ "$(id -u)" -eq 0 ] || exec sudo FLUMO_TESTS_BUILT=1 "$0" "$@"
+[ -z "$prepare" ] || shift
 [ $# -gt 0 ] || set -- amd64 arm64 armhf i386
 for arch; do bare_root bookworm "$arch"; done
 bare_root bookworm "$(machine_arch)" # where tools/package.sh builds
 [ -z "$prepare" ] || exit 0
-tools/setup.sh test
-tools/build.sh build "" -DBUILD_TESTING=ON >/dev/null
 
 since() { echo $(($(date +%s) - $1)); }
 # Installs the package into a fresh root of its architecture, and runs the
