@@ -20,6 +20,12 @@ prepare=
 if [ -z "$prepare" ] && [ "${FLUMO_TESTS_BUILT:-}" != 1 ]; then
   tools/setup.sh test
   tools/build.sh build "" -DBUILD_TESTING=ON >/dev/null
+  # The tests expect of the program what the SDL 1.2 they load does: here
+  # it must be the classic library that Debian 12's roots hold.
+  head -n 1 build/runtimes.txt | grep -q '^classic-1\.2\.15 ' || {
+    echo "$0: run it on Debian 12, whose tests load the roots' SDL 1.2.15" >&2
+    exit 1
+  }
 fi
 [ "$(id -u)" -eq 0 ] || exec sudo FLUMO_TESTS_BUILT=1 "$0" "$@"
 [ -z "$prepare" ] || shift
