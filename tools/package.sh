@@ -64,6 +64,7 @@ epoch=${SOURCE_DATE_EPOCH:-$(git -c safe.directory="$PWD" log -1 --format=%ct 2>
 in_root FLUMO_IN_PACKAGE_ROOT=1 ${epoch:+SOURCE_DATE_EPOCH=$epoch} \
   /bin/sh /src/tools/package.sh $twice "$arch"
 mkdir -p "build-$arch"
+rm -f "build-$arch"/*.deb # an older version's
 cp "$root/root/build-$arch"/*.deb "build-$arch/"
 [ -z "${SUDO_UID:-}" ] || chown -R "$SUDO_UID:$SUDO_GID" "build-$arch"
 for deb in "build-$arch"/*.deb; do

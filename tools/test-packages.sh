@@ -49,7 +49,7 @@ install_and_test() ( # arch deb
     >"$root/root/install.log" 2>&1 || { tail -n 20 "$root/root/install.log"; exit 1; }
   installed=$(since "$began")
   began=$(date +%s)
-  folder=$(mktemp -d)
+  folder=$(mktemp -d /tmp/flumo-packages.XXXXXX)
   export TMPDIR="$folder" FLUMO_ROOT="$root" FLUMO_DEB="$PWD/$2"
   guarded timeout 900 sh -c 'build/tests/window_test && build/tests/install_test \
     --gtest_filter="Installed.LauncherStarts*:Installed.DebianPackage*"' &&
@@ -62,7 +62,7 @@ install_and_test() ( # arch deb
 failed=
 for arch; do
   began=$(date +%s)
-  tools/package.sh --twice "$arch"
+  tools/package.sh --twice "$arch" || { failed="$failed $arch" && continue; }
   deb=$(ls "build-$arch"/flumo_*_"$arch".deb)
   echo "$arch: made twice in $(since "$began") s, the same bytes; $(stat -c %s "$deb") bytes;" \
     "Depends: $(dpkg-deb -f "$deb" Depends)"
