@@ -144,11 +144,12 @@ arch_value() { dpkg-architecture -a"$1" -q"$2" 2>/dev/null; }
 # machine runs i386 programs as they are).
 let_run() {
   case "$(machine_arch):$1" in "$1:$1" | amd64:i386) return 0 ;; esac
-  install_missing qemu-user-static binfmt-support
+  install_missing dpkg-dev qemu-user-static binfmt-support
   [ -e /proc/sys/fs/binfmt_misc/register ] ||
     mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc
-  update-binfmts --enable "qemu-$(arch_value "$1" DEB_HOST_GNU_CPU)" 2>/dev/null ||
-    update-binfmts --display "qemu-$(arch_value "$1" DEB_HOST_GNU_CPU)" | grep -q enabled
+  emulator=qemu-$(arch_value "$1" DEB_HOST_GNU_CPU)
+  update-binfmts --enable "$emulator" 2>/dev/null ||
+    update-binfmts --display "$emulator" | grep -q enabled
 }
 
 # The archive this machine's apt takes Debian's packages from.
