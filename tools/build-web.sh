@@ -31,8 +31,16 @@ case ${1:-} in
   ;;
 esac
 
+# What of SDL2 the page needs: video, sound, events and timers. The
+# rest (renderers and OpenGL, joysticks, haptics and sensors, and the
+# like) would only make the page's program longer to fetch and compile
+# before its first frame.
+sdl2_options='-DSDL_THREADS=OFF -DSDL_RENDER=OFF -DSDL_OPENGLES=OFF -DSDL_JOYSTICK=OFF
+  -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF -DSDL_SENSOR=OFF -DSDL_POWER=OFF
+  -DSDL_LOCALE=OFF -DSDL_MISC=OFF -DSDL_FILESYSTEM=OFF -DSDL_LOADSO=OFF'
 cache=$(cache_folder)
 sdl2=$cache/sdl2-web-emscripten-$(dpkg-query -W -f='${Version}' emscripten)
+sdl2=$sdl2-$(echo "$sdl2_options" | sha256sum | cut -c1-8)
 
 # SDL2 for the web, from the source Debian ships: threads off, as a page
 # has none without special headers; its audio callback then runs from the
@@ -49,7 +57,7 @@ if [ ! -f "$sdl2/lib/libSDL2.a" ]; then
   echo "Building SDL2 $(cat "$work/debian-version") for the web (once, into $sdl2)"
   (emcmake cmake -S "$(echo "$work"/src/libsdl2-*/)" -B "$work/build" -G Ninja \
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$sdl2.part" \
-    -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF -DSDL_THREADS=OFF \
+    -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF $sdl2_options \
     -DCMAKE_TRY_COMPILE_TARGET_TYPE=STATIC_LIBRARY &&
     ninja -C "$work/build" install) >"$work/build.log" 2>&1 ||
     { tail -n 30 "$work/build.log"; exit 1; }

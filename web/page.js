@@ -125,6 +125,10 @@
       say(text);
     },
     onAbort: (what) => say('flumo stopped: ' + what),
+    // the program reads its files itself: the browser need not decode the
+    // pictures and the click as well before it starts
+    noImageDecoding: true,
+    noAudioDecoding: true,
   };
   if (!window.AudioContext && !window.webkitAudioContext) {
     say('This browser cannot play sound (it has no Web Audio): ' +
