@@ -5,19 +5,22 @@
 # UndefinedBehaviorSanitizer; the in-process tests, which run the audio
 # thread against the main one, also with ThreadSanitizer; where Debian's
 # SDL 1.2 source is to be had, the Windows build's real-window tests under
-# Wine; the web build in Chromium; and the fuzz targets, half a minute each
-# (tools/fuzz.sh). --plain runs the plain Linux build alone; --no-web
-# leaves the web build out. Other arguments go to the plain build's ctest
+# Wine; the web build in Chromium, Firefox and WebKitGTK; and the fuzz
+# targets, half a minute each (tools/fuzz.sh). --plain runs the plain Linux
+# build alone; --no-web leaves the web build out; --chromium tests it in
+# Chromium alone. Other arguments go to the plain build's ctest
 # run (-R /window/, say), which is then all that runs. Each part says how
 # long it took.
 set -e
 cd "$(dirname "$0")/.."
 full=1
 web=1
+engines="chromium firefox webkit"
 while :; do
   case ${1:-} in
   --plain) full= ;;
   --no-web) web= ;;
+  --chromium) engines=chromium ;;
   *) break ;;
   esac
   shift
@@ -38,13 +41,20 @@ part() { # name command...
   echo "tools/test.sh: $name in $(($(date +%s) - start)) s"
 }
 
-# The site in headless Chromium (web/tests), driven by puppeteer-core at
-# the version web/package-lock.json holds. A test that hangs fails after
-# two minutes, and the run after ten, whatever it left open. Its
-# benchmarks run once, briefly, to show they still run.
+# The site in each browser engine (web/tests: Chromium, Firefox ESR and
+# WebKitGTK, all Debian's), driven by puppeteer-core at the version
+# web/package-lock.json holds, or by WebKitWebDriver; Firefox and WebKitGTK
+# play into a sound server of their own, WebKitGTK draws on a virtual
+# display. A test that hangs fails after two minutes, and each engine's run
+# after ten, whatever it left open. The benchmarks run once, briefly, to
+# show they still run.
 web_tests() {
   tools/build-web.sh --browser
-  guarded timeout 600 node --test --test-timeout=120000 --test-force-exit web/tests/
+  [ "$engines" = chromium ] || install_missing --lean firefox-esr webkit2gtk-driver pulseaudio xvfb
+  for engine in $engines; do
+    echo "The web build in $engine:"
+    FLUMO_ENGINE=$engine guarded timeout 600 node --test --test-timeout=120000 --test-force-exit web/tests/
+  done
   guarded timeout 300 node web/bench.mjs --quick
 }
 
@@ -66,7 +76,7 @@ if [ -z "$full" ]; then
   exit 0
 fi
 
-[ -z "$web" ] || part "the web build, tested in Chromium" web_tests
+[ -z "$web" ] || part "the web build, tested in $(echo $engines | sed 's/ /, /g')" web_tests
 
 # Any report fails its test. The tracer the tests preload comes before
 # ASan's runtime, which is harmless; leaks are valgrind's to find (the plain

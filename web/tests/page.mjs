@@ -1,13 +1,14 @@
 // What the browser tests share: the site served from 127.0.0.1, Chromium
 // driven by puppeteer-core, the page's pixels and the sound it played,
 // and the scenarios the native window tests play (tests/scenarios).
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 import puppeteer from 'puppeteer-core';
+import { launch_webkit } from './webkit.mjs';
 
 export const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 // The window's caption, which titles the page, as the program's settings
@@ -34,10 +35,17 @@ const types = {
 
 // Serves the first of the folders that has the file asked for, in the
 // server's folder `under`. The folders may be changed while it serves, as
-// a new build replaces a site. Closing it ends its connections too.
-export async function serve(folders, under = '/') {
-  const served = { folders };
+// a new build replaces a site, and it can be taken offline. Each page it
+// serves runs, ahead of its own scripts, the tests' watch on its errors
+// and sound, then `before`. Closing it ends its connections too.
+export async function serve(folders, under = '/', before = () => {}) {
+  const served = { folders, offline: false };
+  const ahead = `<head><script>(${watch_page})();(${before})();</script>`;
   const server = http.createServer((request, response) => {
+    if (served.offline) {
+      request.socket.destroy();
+      return;
+    }
     let name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
     name = path.normalize('/' + name.slice(under.length));
     if (name === '/') name = '/index.html';
@@ -46,8 +54,10 @@ export async function serve(folders, under = '/') {
       response.writeHead(404).end();
       return;
     }
+    let bytes = fs.readFileSync(file);
+    if (file.endsWith('.html')) bytes = bytes.toString().replace('<head>', ahead);
     response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'text/plain' });
-    response.end(fs.readFileSync(file));
+    response.end(bytes);
   });
   await new Promise((done) => server.listen(0, '127.0.0.1', done));
   served.url = `http://127.0.0.1:${server.address().port}${under}`;
@@ -58,18 +68,103 @@ export async function serve(folders, under = '/') {
   return served;
 }
 
-// Sound starts only after a press, as a browser's autoplay rules ask.
-export function launch() {
-  return puppeteer.launch({
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    args: ['--no-sandbox', '--autoplay-policy=document-user-activation-required'],
-  });
+// The engine the tests drive: chromium, firefox or webkit.
+export const engine = process.env.FLUMO_ENGINE || 'chromium';
+const default_engine = engine;
+
+async function wait_until(ready, what) {
+  for (const until = Date.now() + 10000; !ready();) {
+    if (Date.now() > until) throw new Error(`${what} did not start`);
+    await new Promise((r) => setTimeout(r, 50));
+  }
 }
 
-// In the page, before its scripts: every audio context's destination
-// becomes a recorder in front of the real one, keeping what reaches it.
-function record_audio() {
+// Starts a program that serves the browser (a sound server, a display),
+// and waits until ready(out) holds, out being what it wrote to its third
+// descriptor; gives that, and the stop() that ends it.
+async function helper(command, args, options, ready) {
+  const child = spawn(command, args, { stdio: ['ignore', 'ignore', 'ignore', 'pipe'], ...options });
+  const stop = () => child.kill('SIGKILL');
+  let out = '';
+  child.stdio[3].on('data', (d) => { out += d; });
+  try {
+    await wait_until(() => {
+      if (child.exitCode !== null) throw new Error(`${command} ended at once`);
+      return ready(out);
+    }, command);
+  } catch (e) {
+    stop();
+    throw e;
+  }
+  return { stop, out };
+}
+
+// Firefox and WebKitGTK play through a sound server, here one with no
+// sound card behind it, of their own; WebKitGTK has no headless mode and
+// draws on a virtual display. Chromium needs neither.
+async function surroundings(engine) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'flumo-browser-'));
+  const stops = [() => fs.rmSync(dir, { recursive: true, force: true })];
+  const env = { ...process.env, PULSE_SERVER: `unix:${dir}/sound` };
+  const stop = () => stops.reverse().forEach((s) => s());
+  try {
+    const sound = `${dir}/sound`;
+    stops.push((await helper('pulseaudio', ['-n', '--daemonize=no', '--exit-idle-time=-1',
+      '--use-pid-file=no', '--load=module-null-sink',
+      `--load=module-native-protocol-unix socket=${sound} auth-anonymous=1`],
+    { env: { ...process.env, HOME: dir, XDG_RUNTIME_DIR: dir } }, () => fs.existsSync(sound))).stop);
+    if (engine === 'webkit') {
+      const x = await helper('Xvfb', ['-displayfd', '3', '-nolisten', 'tcp', '-screen', '0', '1280x1024x24'],
+        {}, (out) => out.endsWith('\n'));
+      stops.push(x.stop);
+      env.DISPLAY = `:${x.out.trim()}`;
+    }
+  } catch (e) {
+    stop();
+    throw e;
+  }
+  return { env, stop };
+}
+
+// The browser, which ends what it needed when it closes. Sound starts
+// only after a press, as a browser's autoplay rules ask.
+export async function launch(engine = default_engine) {
+  if (engine === 'chromium') {
+    return puppeteer.launch({
+      executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+      headless: true,
+      args: ['--no-sandbox', '--autoplay-policy=document-user-activation-required'],
+    });
+  }
+  const { env, stop } = await surroundings(engine);
+  let browser;
+  try {
+    browser = engine === 'webkit' ? await launch_webkit(env) : await puppeteer.launch({
+      browser: 'firefox', executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
+      headless: true, env,
+    });
+  } catch (e) {
+    stop();
+    throw e;
+  }
+  const close = browser.close.bind(browser);
+  browser.close = () => close().finally(stop);
+  return browser;
+}
+
+// In the page, before its scripts: its errors are kept in `errors` (no
+// engine's driver reads the console alike), and every audio context's
+// destination becomes a recorder in front of the real one, keeping what
+// reaches it.
+function watch_page() {
+  window.errors = [];
+  const error = console.error;
+  console.error = (...args) => {
+    window.errors.push(args.join(' '));
+    error.apply(console, args);
+  };
+  addEventListener('error', (e) => window.errors.push(String(e.message)));
+  addEventListener('unhandledrejection', (e) => window.errors.push(String(e.reason)));
   window.recorded = [];
   const proto = window.BaseAudioContext && BaseAudioContext.prototype;
   if (!proto) return;
@@ -91,20 +186,58 @@ function record_audio() {
 }
 
 // Opens the page as a first visit, in a browser context of its own (or
-// in the browser's own, where a page can be installed); `before` runs in
-// the page ahead of everything else. Console errors and uncaught ones are
-// kept in `errors`.
-export async function open(browser, url, before = () => {}, own = false) {
+// in the browser's own, where a page can be installed).
+export async function open(browser, url, own = false) {
   const context = own ? browser.defaultBrowserContext() : await browser.createBrowserContext();
   const page = await context.newPage();
-  const errors = [];
-  page.on('console', (m) => m.type() === 'error' && errors.push(m.text()));
-  page.on('pageerror', (e) => errors.push(String(e)));
-  await page.evaluateOnNewDocument(record_audio);
-  await page.evaluateOnNewDocument(before);
   await page.goto(url);
-  return { page, errors };
+  return page;
 }
+
+// The errors the page met so far.
+export const errors = (page) => page.evaluate(() => window.errors);
+
+// What the page's message line says; '' while it is hidden.
+export const message = (page) => page.evaluate(() => {
+  const m = document.getElementById('message');
+  return m.hidden ? '' : m.textContent;
+});
+
+// Waits for the message line to say something; gives what it says.
+export async function wait_for_message(page) {
+  await page.waitForFunction(() => !document.getElementById('message').hidden, { timeout: 10000 });
+  return message(page);
+}
+
+// Stops the page's sound as a browser starts it, before any press: some
+// let it run sooner. Gives the state it was in.
+export const hold_sound = (page) => page.evaluate(async () => {
+  const context = Module.SDL2.audioContext, was = context.state;
+  if (was === 'running') await context.suspend(); // WebKit's never settles otherwise
+  return was;
+});
+
+// In WebKitGTK the press that starts the sound loses its click, whole or
+// in part, as the sound output starts; a gesture before it (a click on
+// the page's heading) readies the sound, and presses after it play whole.
+// Elsewhere the first press is heard whole, and nothing is done.
+export async function ready_sound(page) {
+  if (engine !== 'webkit') return;
+  const heading = await centre(page, 'h1');
+  await page.mouse.click(heading.x, heading.y);
+  await page.waitForFunction(() => Module.SDL2.audioContext.state === 'running', { timeout: 10000 });
+  await new Promise((r) => setTimeout(r, 500));
+}
+
+// The middle of an element of the page, where a click or a touch lands.
+export const centre = (page, selector) => page.evaluate((s) => {
+  const box = document.querySelector(s).getBoundingClientRect();
+  return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+}, selector);
+
+// Runs a script file in the page.
+export const run_script = (page, file) =>
+  page.evaluate((source) => { (0, eval)(source); }, fs.readFileSync(file, 'utf8'));
 
 // Waits for the program's first frame: the page holds the window's room
 // from the start, but nothing is drawn in it before.
@@ -290,8 +423,10 @@ export async function wait_for_copies(page, part, n) {
   return true;
 }
 
-// A keyboard held down repeats its key, as a browser's does.
-const key_names = { space: 'Space', Escape: 'Escape', a: 'KeyA' };
+// The scenarios' keys, by what they type: Firefox's driver knows no key
+// named Space. (A held key is repeated below, as a browser's keyboard
+// does; WebKit's driver drops the repeats.)
+const key_names = { space: ' ', Escape: 'Escape', a: 'a' };
 
 // Plays a scenario of tests/scenarios, as the native window tests do;
 // `checks` says what to do for "shows" and "plays".
