@@ -23,7 +23,8 @@ function row(figure, value, floor, unit) {
 }
 const median = (list) => list.sort((a, b) => a - b)[list.length >> 1];
 
-// In the page: when the canvas first and last took a picture.
+// In the page: when the canvas took a picture, when a key went down, and
+// when an audio callback first gave sound after it.
 function watch_pictures() {
   window.pictures = [];
   const put = CanvasRenderingContext2D.prototype.putImageData;
@@ -33,6 +34,34 @@ function watch_pictures() {
   };
   window.keys = [];
   window.addEventListener('keydown', (e) => window.keys.push(e.timeStamp), true);
+  window.sounds = [];
+  const proto = window.BaseAudioContext && BaseAudioContext.prototype;
+  const create = proto && proto.createScriptProcessor;
+  if (!create) return;
+  proto.createScriptProcessor = function (...args) {
+    const node = create.apply(this, args);
+    let handler = null;
+    Object.defineProperty(node, 'onaudioprocess', { get: () => handler, set: (f) => { handler = f; } });
+    node.addEventListener('audioprocess', (e) => {
+      if (handler) handler(e);
+      if (e.outputBuffer.getChannelData(0).some((v) => v !== 0)) window.sounds.push(performance.now());
+    });
+    return node;
+  };
+}
+
+// From each key press to the first callback after it that gave sound,
+// in ms: the first press, that also starts the sound, then `later` more,
+// each after the last clip has ended.
+async function press_to_sound(page, later) {
+  const took = [];
+  for (let n = 0; n <= later; n++) {
+    await page.keyboard.press(' ');
+    await page.waitForFunction(() => window.sounds.some((t) => t > window.keys.at(-1)), { timeout: 10000 });
+    took.push(await page.evaluate(() => window.sounds.find((t) => t > window.keys.at(-1)) - window.keys.at(-1)));
+    await new Promise((r) => setTimeout(r, 400)); // the click is 75 ms
+  }
+  return took;
 }
 
 // Processor time of the browser and all its processes, in seconds.
@@ -62,11 +91,11 @@ function cpu_seconds(pid) {
 }
 
 async function idle_share(browser, url, press) {
-  const { page } = await web.open(browser, url);
+  const page = await web.open(browser, url);
   await page.waitForFunction(() => document.readyState === 'complete');
   if (press) {
     await web.wait_for_window(page);
-    await page.keyboard.press('Space');
+    await page.keyboard.press(' ');
   }
   await new Promise((r) => setTimeout(r, 1000)); // settled
   const pid = browser.process().pid;
@@ -106,39 +135,64 @@ async function lighthouse_rows(browser, url) {
 
 const blank = fs.mkdtempSync(path.join(os.tmpdir(), 'flumo-blank-'));
 fs.writeFileSync(path.join(blank, 'blank.html'), '<!DOCTYPE html><title>blank</title>');
-const server = await web.serve([web.site, blank]);
-const browser = await web.launch();
-const runtime = `Chromium ${(await browser.version()).split('/')[1].split('.')[0]}`;
+const server = await web.serve([web.site, blank], '/', watch_pictures);
+let runtime;
 try {
-  const first = [], loaded = [], key = [];
+  for (const engine of quick ? [web.engine] : ['chromium', 'firefox', 'webkit']) {
+    const browser = await web.launch(engine);
+    try {
+      runtime = { chromium: 'Chromium', firefox: 'Firefox', webkit: 'WebKitGTK' }[engine] + ' ' +
+        (await browser.version()).split('/')[1].split('.').slice(0, engine === 'webkit' ? 2 : 1).join('.');
+      await engine_rows(browser, engine);
+    } finally {
+      await browser.close();
+    }
+  }
+} finally {
+  server.close();
+  fs.rmSync(blank, { recursive: true, force: true });
+}
+
+async function engine_rows(browser, engine) {
+  const first = [], loaded = [], key = [], sound_first = [], sound_later = [];
+  let buffer = 0;
   for (let i = 0; i < runs; i++) {
-    let { page } = await web.open(browser, server.url, watch_pictures);
+    let page = await web.open(browser, server.url);
     await page.waitForFunction(() => window.pictures.length > 0, { timeout: 10000 });
     first.push(await page.evaluate(() => window.pictures[0]));
     for (let n = 0; n < (quick ? 1 : 10); n++) {
       const count = await page.evaluate(() => window.pictures.length);
-      await page.keyboard.down('Space');
+      await page.keyboard.down(' ');
       await page.waitForFunction((c) => window.pictures.length > c, {}, count);
       key.push(await page.evaluate(() => window.pictures.at(-1) - window.keys.at(-1)));
-      await page.keyboard.up('Space');
+      await page.keyboard.up(' ');
       await new Promise((r) => setTimeout(r, 50));
     }
     await page.browserContext().close();
-    ({ page } = await web.open(browser, server.url + 'blank.html'));
+    page = await web.open(browser, server.url);
+    await web.wait_for_window(page);
+    const [once, ...more] = await press_to_sound(page, quick ? 1 : 3);
+    sound_first.push(once);
+    sound_later.push(...more);
+    buffer = await page.evaluate(() => {
+      const audio = Module.SDL2.audio;
+      return audio.scriptProcessorNode.bufferSize / Module.SDL2.audioContext.sampleRate * 1000;
+    });
+    await page.browserContext().close();
+    page = await web.open(browser, server.url + 'blank.html');
     await page.waitForFunction(() => document.readyState === 'complete');
     loaded.push(await page.evaluate(() => performance.getEntriesByType('navigation')[0].loadEventEnd));
     await page.browserContext().close();
   }
   row('page load to first frame, against a blank page\'s load', median(first), median(loaded), 'ms');
   row('key to picture, against one frame at 60 Hz', median(key), 1000 / 60, 'ms');
+  row('first press to its sound, against one buffer of the sound', median(sound_first), buffer, 'ms');
+  row('  later presses to their sound', median(sound_later), buffer, 'ms');
+  if (engine !== 'chromium') return; // the processor and Lighthouse: Chromium's figures
   const blank_share = await idle_share(browser, server.url + 'blank.html', false);
   row('processor while idle, against a blank page', await idle_share(browser, server.url, false), blank_share, '% of one core');
   row('  the same after a press, the sound running', await idle_share(browser, server.url, true), blank_share, '% of one core');
   if (!quick) await lighthouse_rows(browser, server.url);
-} finally {
-  await browser.close();
-  server.close();
-  fs.rmSync(blank, { recursive: true, force: true });
 }
 
 console.log('\n| file of the site | bytes | gzipped |\n|---|---|---|');
