@@ -142,6 +142,9 @@ export async function launch(engine = default_engine) {
     browser = engine === 'webkit' ? await launch_webkit(env) : await puppeteer.launch({
       browser: 'firefox', executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
       headless: true, env,
+      // Firefox lets Web Audio start unasked, some time after the page
+      // opens; here it waits for a press, as in the other engines
+      extraPrefsFirefox: { 'media.autoplay.default': 1, 'media.autoplay.block-webaudio': true },
     });
   } catch (e) {
     stop();
