@@ -130,6 +130,20 @@
     noImageDecoding: true,
     noAudioDecoding: true,
   };
+  // flumo.js would ask for the program's code only once it has run; it is
+  // fetched and compiled meanwhile. A server that does not call it wasm
+  // gets it compiled once it has all come.
+  const code = fetch('flumo.wasm', { credentials: 'same-origin' });
+  window.Module.instantiateWasm = (imports, ready) => {
+    code.then((response) => {
+      if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
+      return response.headers.get('Content-Type') === 'application/wasm'
+        ? WebAssembly.instantiateStreaming(response, imports)
+        : response.arrayBuffer().then((bytes) => WebAssembly.instantiate(bytes, imports));
+    }).then((made) => ready(made.instance, made.module),
+      (e) => say('flumo could not be loaded (flumo.wasm: ' + e.message + ').'));
+    return {}; // the program's exports come later, to ready()
+  };
   if (!window.AudioContext && !window.webkitAudioContext) {
     say('This browser cannot play sound (it has no Web Audio): ' +
       'flumo runs without its click.');

@@ -3,6 +3,7 @@
 // play, and what reached the audio output.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
 import * as web from './page.mjs';
@@ -245,5 +246,15 @@ test('the page says what the browser lacks, and why the program could not start'
   const other = await serve_with({ [web.files.digits]: null });
   page = await web.open(browser, other.url);
   assert.ok((await web.wait_for_message(page)).startsWith(`Couldn't load ${web.files.digits}: `));
+  await page.close();
+
+  // the site without the program's code
+  const without = fs.mkdtempSync(path.join(os.tmpdir(), 'flumo-site-'));
+  made.push(without);
+  for (const name of fs.readdirSync(web.site).filter((n) => n !== 'flumo.wasm')) {
+    fs.symlinkSync(path.join(web.site, name), path.join(without, name));
+  }
+  page = await web.open(browser, (await serve([without])).url);
+  assert.equal(await web.wait_for_message(page), 'flumo could not be loaded (flumo.wasm: 404 Not Found).');
   await page.close();
 });

@@ -40,7 +40,8 @@ const types = {
 // and sound, then `before`. Closing it ends its connections too.
 export async function serve(folders, under = '/', before = () => {}) {
   const served = { folders, offline: false };
-  const ahead = `<head><script>(${watch_page})();(${before})();</script>`;
+  // after the page's charset, which a browser looks for in its first bytes
+  const ahead = `<script>(${watch_page})();(${before})();</script>`;
   const server = http.createServer((request, response) => {
     if (served.offline) {
       request.socket.destroy();
@@ -55,7 +56,7 @@ export async function serve(folders, under = '/', before = () => {}) {
       return;
     }
     let bytes = fs.readFileSync(file);
-    if (file.endsWith('.html')) bytes = bytes.toString().replace('<head>', ahead);
+    if (file.endsWith('.html')) bytes = bytes.toString().replace(/<head>(\s*<meta charset=[^>]*>)?/, (head) => head + ahead);
     response.writeHead(200, { 'Content-Type': types[path.extname(file)] || 'text/plain' });
     response.end(bytes);
   });
