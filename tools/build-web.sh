@@ -1,8 +1,8 @@
 #!/bin/sh
-# Builds flumo for the web into build-web/site/: index.html and page.js
-# (the page), flumo.js and flumo.wasm (the program), flumo.data and
-# flumo.data.js (its five files, packed), the licences of flumo and SDL2,
-# and the README's screenshots. Any static web server serves it.
+# Builds flumo for the web into build-web/site/: index.html (the page,
+# with web/page.js in it), flumo.js and flumo.wasm (the program),
+# flumo.data and flumo.data.js (its five files, packed), the licences of
+# flumo and SDL2, and the README's screenshots. Any static web server serves it.
 # The program's code is compiled unchanged with emscripten against a layer
 # of ours (web/) that supplies its SDL 1.2 calls from SDL2. SDL2 is built
 # for the web from Debian's own source package once and kept outside the
