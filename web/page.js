@@ -11,7 +11,24 @@
     Escape: { key: 'Escape', keyCode: 27 },
   };
 
-  const fit = window.fit_window; // index.html's
+  // The window at the largest whole number of screen pixels a pixel that
+  // leaves room for the rest of the page; never smoothed. The room is held
+  // from the start, at the size the page is built with; the window is
+  // fitted before the page is first shown, and again when the program
+  // opens it (perhaps at another size) or the page changes.
+  function fit() {
+    const ratio = window.devicePixelRatio || 1;
+    let rest = 24;
+    for (const e of document.querySelectorAll('body > :not(main), main > :not(canvas)')) {
+      if (e.offsetHeight) rest += e.offsetHeight + 12;
+    }
+    const room = Math.min(window.innerWidth * ratio / canvas.width,
+      (window.innerHeight - rest) * ratio / canvas.height);
+    const scale = Math.max(1, Math.floor(room));
+    canvas.style.setProperty('--width', canvas.width * scale / ratio + 'px');
+    canvas.style.setProperty('--height', canvas.height * scale / ratio + 'px');
+  }
+
   // The site's files, kept on the first visit for playing offline (sw.js):
   // once the program has started, and the page is idle, so that keeping
   // them takes nothing from the start.
@@ -26,6 +43,70 @@
     message.textContent = text;
     message.hidden = false;
     fit();
+  }
+
+  // The program: asked for before the page sets itself up, and readied
+  // while its files come.
+  start_program();
+  function start_program() {
+    if (typeof WebAssembly !== 'object') {
+      say('This browser cannot run WebAssembly, which flumo needs. ' +
+        'A current Chrome, Firefox, Safari or Edge can.');
+      return;
+    }
+    window.Module = {
+      canvas: canvas,
+      // the program's own lines on standard error: why it could not start
+      printErr: (text) => {
+        console.error(text);
+        say(text);
+      },
+      onAbort: (what) => say('flumo stopped: ' + what),
+      // the program reads its files itself: the browser need not decode the
+      // pictures and the click as well before it starts
+      noImageDecoding: true,
+      noAudioDecoding: true,
+    };
+    // flumo.js would ask for the program's code only once it has run: it
+    // is asked for first, on the connection the page came by, and compiled
+    // as it comes. A server that does not call it wasm gets it compiled
+    // once it has all come.
+    const code = fetch('flumo.wasm', { credentials: 'same-origin' }).then((response) => {
+      if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
+      return response.headers.get('Content-Type') === 'application/wasm'
+        ? WebAssembly.compileStreaming(response)
+        : response.arrayBuffer().then((bytes) => WebAssembly.compile(bytes));
+    });
+    code.catch(() => {}); // said once flumo.js asks for it
+    Module.instantiateWasm = (imports, ready) => {
+      code.then((module) => WebAssembly.instantiate(module, imports)
+        .then((instance) => ready(instance, module)))
+        .catch((e) => say('flumo could not be loaded (flumo.wasm: ' + e.message + ').'));
+      return {}; // the program's exports come later, to ready()
+    };
+    for (const name of ['flumo.data.js', 'flumo.js']) {
+      const script = document.createElement('script');
+      script.src = name;
+      script.async = false; // in this order: the files, then the program
+      script.onerror = () => say('flumo could not be loaded (' + name + ').');
+      document.body.appendChild(script);
+    }
+    const Audio = window.AudioContext || window.webkitAudioContext;
+    if (!Audio) {
+      say('This browser cannot play sound (it has no Web Audio): ' +
+        'flumo runs without its click.');
+      // as on a computer without a sound card: SDL2 would not start at all
+      // without a sound device, so its silent one stands in
+      Module.preRun = [() => { ENV.SDL_AUDIODRIVER = 'dummy'; }];
+      return;
+    }
+    // SDL2 takes the sound's context where one is made already: made here,
+    // while the files come, as the first in a browser may take a while.
+    try {
+      Module.SDL2 = { audioContext: new Audio() };
+    } catch {
+      // refused: SDL2 asks for one itself, and goes silent without
+    }
   }
 
   // The browser lets sound start only after a press (a touch's, once the
@@ -110,52 +191,4 @@
   }).observe(canvas, { attributes: true, attributeFilter: ['width', 'height'] });
   fit();
   canvas.focus();
-
-
-  if (typeof WebAssembly !== 'object') {
-    say('This browser cannot run WebAssembly, which flumo needs. ' +
-      'A current Chrome, Firefox, Safari or Edge can.');
-    return;
-  }
-  window.Module = {
-    canvas: canvas,
-    // the program's own lines on standard error: why it could not start
-    printErr: (text) => {
-      console.error(text);
-      say(text);
-    },
-    onAbort: (what) => say('flumo stopped: ' + what),
-    // the program reads its files itself: the browser need not decode the
-    // pictures and the click as well before it starts
-    noImageDecoding: true,
-    noAudioDecoding: true,
-  };
-  // flumo.js would ask for the program's code only once it has run; it is
-  // fetched and compiled meanwhile. A server that does not call it wasm
-  // gets it compiled once it has all come.
-  const code = fetch('flumo.wasm', { credentials: 'same-origin' });
-  window.Module.instantiateWasm = (imports, ready) => {
-    code.then((response) => {
-      if (!response.ok) throw new Error(response.status + ' ' + response.statusText);
-      return response.headers.get('Content-Type') === 'application/wasm'
-        ? WebAssembly.instantiateStreaming(response, imports)
-        : response.arrayBuffer().then((bytes) => WebAssembly.instantiate(bytes, imports));
-    }).then((made) => ready(made.instance, made.module),
-      (e) => say('flumo could not be loaded (flumo.wasm: ' + e.message + ').'));
-    return {}; // the program's exports come later, to ready()
-  };
-  if (!window.AudioContext && !window.webkitAudioContext) {
-    say('This browser cannot play sound (it has no Web Audio): ' +
-      'flumo runs without its click.');
-    // as on a computer without a sound card: SDL2 would not start at all
-    // without a sound device, so its silent one stands in
-    window.Module.preRun = [() => { ENV.SDL_AUDIODRIVER = 'dummy'; }];
-  }
-  for (const name of ['flumo.data.js', 'flumo.js']) {
-    const script = document.createElement('script');
-    script.src = name;
-    script.async = false; // in this order: the files, then the program
-    script.onerror = () => say('flumo could not be loaded (' + name + ').');
-    document.body.appendChild(script);
-  }
 })();
