@@ -134,6 +134,9 @@ export async function launch(engine = default_engine) {
     return puppeteer.launch({
       executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
       headless: true,
+      // the page is watched through scripts of its own: the browser's log
+      // of every request, which nothing here reads, would slow each load
+      networkEnabled: false,
       args: ['--no-sandbox', '--autoplay-policy=document-user-activation-required'],
     });
   }
