@@ -1,6 +1,7 @@
-// What the browser tests share: the site served from 127.0.0.1, Chromium
-// driven by puppeteer-core, the page's pixels and the sound it played,
-// and the scenarios the native window tests play (tests/scenarios).
+// What the browser tests share: the site served from 127.0.0.1, the
+// browser engine that opens it (Chromium, Firefox or WebKitGTK), the
+// page's pixels and the sound it played, and the scenarios the native
+// window tests play (tests/scenarios).
 import { execFileSync, spawn } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
